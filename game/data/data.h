@@ -1,0 +1,22 @@
+// Game data files: sprites, levels, the font, the two asset sets and the
+// hall-of-fame file.
+#pragma once
+
+#include "game/shell/record.h"
+
+int ReadSPRFile(const char* fileName, Sprite* sprite);
+void StoreSpritePixels(const Sprite& sprite, const uint8_t* pixels);
+
+int ReadLevelData(uint32_t level);
+bool CheckChunkID(const uint8_t* bytes, char c0, char c1, char c2, char c3);
+// Frees the level's two memory blocks (layout first, then block table), each
+// only if held, and marks them absent.
+void ReleaseLevel();
+
+int ReadFont();
+
+int ReadMenuData();
+int ReadGameData();
+
+int ReadHiscoreTable();
+int SaveHiscoreTable();

@@ -1,0 +1,24 @@
+// Play: the frame, balls and blocks, the ship and its missiles, capsules.
+#pragma once
+
+#include "game/shell/record.h"
+
+void PlayFrame();
+void ResetPaddleAndBall();
+void DrawBlock(int blockType, int x, int y);
+void LevelCompleted();
+
+bool UpdateBall(int n);
+void DamageBlock(int row, int column, bool fire);
+void AddBlockScore();
+
+int32_t PlayInput();
+void FireMissiles(int x, int y);
+void UpdateMissiles();
+// Tests the missile at (*x, *y) against the layout; sets *x to -1 when it is
+// gone.
+void MissileHit(int32_t* x, int32_t* y);
+
+void ReleaseCapsule(int column, int row);
+void UpdateCapsules();
+void ApplyCapsule(int kind);

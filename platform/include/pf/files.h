@@ -1,0 +1,52 @@
+// Files, directories and memory, kernel32-shaped.
+//
+// Paths may use "\" or "/" as separators (runs of either count as one);
+// names are case-sensitive. Opening without sharing is enforced within the
+// process: a file held open without sharing cannot be opened again.
+#pragma once
+
+#include "pf/types.h"
+
+namespace pf {
+
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~static_cast<uintptr_t>(0));
+constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
+
+constexpr DWORD GENERIC_READ = 0x80000000u;
+constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+
+constexpr UINT GMEM_FIXED = 0x0000;
+constexpr UINT GMEM_MOVEABLE = 0x0002;
+constexpr UINT GMEM_ZEROINIT = 0x0040;
+constexpr UINT GHND = GMEM_MOVEABLE | GMEM_ZEROINIT;
+
+constexpr DWORD MAX_PATH = 260;
+
+HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+DWORD GetFileSize(HANDLE file, DWORD* high);
+BOOL ReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read, void* overlapped);
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD count, DWORD* written, void* overlapped);
+BOOL CloseHandle(HANDLE file);
+BOOL DeleteFileA(const char* name);
+// Writes the file beside its destination and renames it into place, so the
+// destination holds either its old bytes or all the new ones. Not a kernel32
+// call: the hall of fame and the registry store use it for safe saves.
+BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count);
+
+BOOL CreateDirectoryA(const char* path, void* security);
+BOOL RemoveDirectoryA(const char* path);
+BOOL SetCurrentDirectoryA(const char* path);
+// Returns the length written (without NUL), or the size needed when the
+// buffer is too small, or 0 on failure.
+DWORD GetCurrentDirectoryA(DWORD size, char* buffer);
+
+HGLOBAL GlobalAlloc(UINT flags, size_t bytes);
+void* GlobalLock(HGLOBAL memory);
+BOOL GlobalUnlock(HGLOBAL memory);
+HGLOBAL GlobalFree(HGLOBAL memory);  // null on success
+
+}  // namespace pf
