@@ -1,0 +1,1 @@
+// Core of the platform layer; filled in by its owner.

@@ -1,0 +1,1 @@
+// GTK 3 backend; filled in by its owner.

@@ -1,0 +1,1 @@
+// Headless bench; filled in by its owner.

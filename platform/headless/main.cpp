@@ -1,0 +1,2 @@
+// velnorix-headless startup; filled in by its owner.
+int main() { return 0; }

@@ -1,0 +1,2 @@
+// velnorix startup; filled in by its owner.
+int main() { return 0; }
