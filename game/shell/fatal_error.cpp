@@ -1,0 +1,20 @@
+// Fatal-error reporting: the last reported text is shown when the game ends.
+#include "game/shell/shell.h"
+
+#include <cstring>
+
+int ReportError(const char* text) {
+    // The text is the format string, as every report is built; it is formatted
+    // into a buffer as large as the formatter writes, then kept to ErrorText's
+    // size so that no report can run past it.
+    char formatted[1024];
+    pf::wsprintfA(formatted, text);
+    std::strncpy(ErrorText, formatted, sizeof ErrorText - 1);
+    ErrorText[sizeof ErrorText - 1] = 0;
+    FatalError = 1;
+    return 0;
+}
+
+void ShowFatalError() {
+    pf::MessageBoxA(nullptr, ErrorText, "Velnorix [Win32] - Fatal Error", pf::MB_OK);
+}

@@ -1,0 +1,92 @@
+// Program entry and start-up: window, display, input and audio, then the
+// main loop over the state machine.
+#include <cstdlib>
+
+#include "game/display/display.h"
+#include "game/input/input.h"
+#include "game/play/play.h"
+#include "game/shell/shell.h"
+#include "game/sound/sound.h"
+
+int WinMain(pf::HINSTANCE instance, pf::HINSTANCE /*previous*/, char* /*commandLine*/,
+            int showCommand) {
+    if (InitGame(instance, showCommand)) {
+        while (GameStep()) {
+        }
+    }
+    ShutDownGame();
+    return 0;
+}
+
+int InitGame(pf::HINSTANCE instance, int showCommand) {
+    // 1. No interfaces, no level held, the ship at rest.
+    MouseDevice = nullptr;
+    KeyboardDevice = nullptr;
+    DInput = nullptr;
+    DDraw = nullptr;
+    DDrawFirst = nullptr;
+    PrimarySurface = nullptr;
+    BackBuffer = nullptr;
+    OffscreenSurface = nullptr;
+    BlockTypesMemory = nullptr;
+    BlockTypes = nullptr;
+    LayoutArrayMemory = nullptr;
+    LayoutArray = nullptr;
+    ShipSpeed = 0;
+
+    // 2.
+    RedrawPending = 1;
+    RedrawCount = 0;
+    GameState = GS_STARTING;
+
+    // 3. Frame clock, then the random generator from a second reading.
+    FrameTime = pf::GetTickCount();
+    std::srand(pf::GetTickCount());
+
+    // 4.
+    ResetPaddleAndBall();
+
+    // 5.
+    AppInstance = instance;
+    pf::wsprintfA(WindowTitle, "Velnorix [Win32]");
+    FatalError = 0;
+
+    // 6. The window class; its result is not examined.
+    pf::WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = pf::CS_DBLCLKS;
+    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = AppInstance;
+    windowClass.hIcon = pf::LoadIconA(AppInstance, 101);
+    windowClass.hCursor = pf::LoadCursorA(nullptr, pf::IDC_ARROW);
+    windowClass.hbrBackground = static_cast<pf::HBRUSH>(pf::GetStockObject(pf::BLACK_BRUSH));
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = WindowTitle;
+    windowClass.hIconSm = nullptr;
+    pf::RegisterClassExA(&windowClass);
+
+    // 7.
+    GameWindow = pf::CreateWindowExA(pf::WS_EX_TOPMOST, WindowTitle, WindowTitle,
+                                     pf::WS_POPUP | pf::WS_VISIBLE, pf::CW_USEDEFAULT,
+                                     pf::CW_USEDEFAULT, 800, 600, nullptr, nullptr, AppInstance,
+                                     nullptr);
+    if (GameWindow == nullptr) return ReportError("[InitGame] Unable to create window\n");
+
+    // 8.
+    pf::ShowWindow(GameWindow, showCommand);
+    pf::UpdateWindow(GameWindow);
+    pf::SetFocus(GameWindow);
+    pf::ShowCursor(pf::FALSE);
+
+    // 9. to 11.
+    if (!InitDDraw()) return 0;
+    if (!InitDInput()) return 0;
+    if (!OpenSound()) return 0;
+
+    // 12. Whatever activation messages wrote during start-up is overwritten.
+    GameState = GS_INTRO;
+    MenuSelection = 0;
+    return 1;
+}
