@@ -10,8 +10,12 @@ void StoreSpritePixels(const Sprite& sprite, const uint8_t* pixels);
 int ReadLevelData(uint32_t level);
 bool CheckChunkID(const uint8_t* bytes, char c0, char c1, char c2, char c3);
 // Frees the level's two memory blocks (layout first, then block table), each
-// only if held, and marks them absent.
+// only if held, and marks them absent: the order of the menu set and of the
+// next level. Shutdown frees the block table first: ReleaseBlockTypes, then
+// ReleaseLayoutArray. The geometry keeps its last values.
 void ReleaseLevel();
+void ReleaseLayoutArray();
+void ReleaseBlockTypes();  // also sets BlockTypeCount to 0
 
 int ReadFont();
 

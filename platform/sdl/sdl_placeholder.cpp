@@ -1,1 +1,0 @@
-// SDL2 backend; filled in by its owner.
