@@ -22,3 +22,9 @@ void MissileHit(int32_t* x, int32_t* y);
 void ReleaseCapsule(int column, int row);
 void UpdateCapsules();
 void ApplyCapsule(int kind);
+
+// Steps 1 to 12 of PlayFrame: compose the frame, move everything, read the
+// keys, change level. False when the frame must end unflipped (the next level
+// could not be prepared). PlayFrame is these steps, then FlipScreen and
+// WaitFrame.
+bool PlayFrameSteps();
