@@ -102,6 +102,9 @@ void SetMouseButton(int button, bool down);
 // Fills frames of interleaved stereo samples from the music being played
 // (silence when none). Safe to call from the audio thread.
 void MixAudio(int16_t* out, int frames);
+// Stops the music, frees every module and closes the output (the audio part
+// of ResetCore).
+void ResetAudio();
 
 // --- Fault injection --------------------------------------------------------
 
