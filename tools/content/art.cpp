@@ -266,13 +266,14 @@ Image Ship(const PictureSpec& s) {
     float W = float(s.w), H = float(s.h);
     if (style == "cannon") {
         // Two barrels whose muzzles are where the missiles leave: x 6 and x 49, 5 wide.
-        float hullTop = 5;
+        float hullTop = 6;
         for (float bx : {6.0f, 49.0f}) {
-            c.Fill([=](Vec p) { return SdBox(p, {bx + 2.5f, 4.5f}, {2.5f, 4.5f}, 0.8f); }, [=](Vec p) {
+            c.Fill([=](Vec p) { return SdBox(p, {bx + 2.5f, 6.0f}, {2.5f, 6.0f}, 0.6f); }, {24, 26, 34});
+            c.Fill([=](Vec p) { return SdBox(p, {bx + 2.5f, 6.0f}, {1.8f, 5.6f}, 0.6f); }, [=](Vec p) {
                 float u = (p.x - bx) / 5;
-                return Mix({200, 206, 220}, {60, 66, 84}, std::fabs(u - 0.3f) * 1.4f);
+                return Mix({225, 230, 240}, {70, 76, 96}, std::clamp(std::fabs(u - 0.35f) * 1.6f, 0.0f, 1.0f));
             });
-            c.Fill([=](Vec p) { return SdBox(p, {bx + 2.5f, 1.0f}, {2.5f, 1.0f}, 0.3f); }, {255, 220, 120});
+            c.Fill([=](Vec p) { return SdBox(p, {bx + 2.5f, 1.0f}, {2.5f, 1.0f}, 0.3f); }, {255, 210, 90});
         }
         DrawCraft(c, 0, hullTop, W, H - hullTop, Param(s, "colour", 0xff5040), true);
     } else {
@@ -394,6 +395,20 @@ Image Panel(const PictureSpec& s, const ArtFonts& f) {
     DrawText(c, *f.bold, "LIVES", sx + 115, 160, label, 200);
     c.Fill([=](Vec p) { return SdBox(p, {sx + 115, 198}, {117, 16}, 4); }, [=](Vec p) { return Chrome((p.y - 182) / 32, {90, 105, 140}); });
     c.Fill([=](Vec p) { return SdBox(p, {sx + 115, 198}, {113, 12}, 3); }, slot);
+    // An orbit emblem fills the space between the lives and the score.
+    {
+        Vec o{W / 2 + 5, 262};
+        c.Fill([=](Vec p) { return SdCircle(p, o, 22); }, [=](Vec p) {
+            float d = std::clamp(((p.x - o.x) + (p.y - o.y)) / 60 + 0.5f, 0.0f, 1.0f);
+            return Mix(Lighten(accent, 0.3f), Scale(col, 0.5f), d);
+        }, 0.9f);
+        c.Fill([=](Vec p) {
+            float dx = (p.x - o.x) / 78, dy = (p.y - o.y) / 16;
+            return std::fabs(std::sqrt(dx * dx + dy * dy) - 1.0f) * 16 - 0.9f;
+        }, Lighten(accent, 0.4f), 0.8f);
+        Vec m{o.x + 62, o.y - 9};
+        c.Fill([=](Vec p) { return SdCircle(p, m, 4.5f); }, [=](Vec p) { return Mix({255, 255, 255}, accent, std::clamp((p.x - m.x + p.y - m.y) / 9 + 0.5f, 0.0f, 1.0f)); });
+    }
     // Score: label plate and the box; the box's inside stays one plain colour
     // because the game copies it every frame to wipe the digits.
     plate(sx, 306, 230, 28, 6);

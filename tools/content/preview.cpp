@@ -215,7 +215,7 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
                     const uint8_t* s = p.img.at(xx, y);
                     if (IsTransparent(s)) continue;
                     for (int k = 0; k < 9; ++k)
-                        if (px + xx * 3 + k % 3 < 800 && py + y * 3 + k / 3 < 200) strip.set(px + xx * 3 + k % 3, py + y * 3 + k / 3, s[0], s[1], s[2]);
+                        if (px + xx * 3 + k % 3 < strip.w && py + y * 3 + k / 3 < strip.h) strip.set(px + xx * 3 + k % 3, py + y * 3 + k / 3, s[0], s[1], s[2]);
                 }
         };
         for (const char* n : kAll) { put(c.pictures.at(n), x, 8); x += c.pictures.at(n).img.w * 3 + 6; }
@@ -227,6 +227,23 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
         put(c.pictures.at("missile.spr"), 120, 130);
         put(c.pictures.at("lives.spr"), 160, 130);
         if (!Save(strip, dir, "sprites_x3.png", error)) return false;
+        // Every block frame of every level, enlarged 3x.
+        Image blocks(800, 600);
+        for (size_t i = 0; i < blocks.rgb.size(); ++i) blocks.rgb[i] = 40;
+        std::swap(strip, blocks);
+        int by = 6;
+        for (const LevelData& lv : c.levels) {
+            int bx = 6;
+            for (const BlockTypeData& bt : lv.types)
+                for (const Image& f : bt.frames) {
+                    if (bx + f.w * 3 > 800) { bx = 6; by += lv.cellHeight * 3 + 6; }
+                    put(Picture{0, 0, f}, bx, by);
+                    bx += f.w * 3 + 6;
+                }
+            by += lv.cellHeight * 3 + 12;
+        }
+        std::swap(strip, blocks);
+        if (!Save(blocks, dir, "blocks_x3.png", error)) return false;
     }
     return true;
 }

@@ -1,1 +1,0 @@
-// Core of the platform layer; filled in by its owner.
