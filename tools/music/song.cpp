@@ -15,6 +15,8 @@
 namespace vxm {
 namespace {
 
+constexpr long kMaxSteps = 1000000;
+
 struct Word {
   std::string text;
   int line = 0;
@@ -123,6 +125,9 @@ private:
   std::vector<RawPattern> patterns_;
   std::vector<Word> order_;
   int restartLine_ = 0, restartEntry_ = 1;
+  // Cells and riff uses expanded so far: riffs of riffs of empty riffs could
+  // otherwise keep the tool busy for ever.
+  mutable long steps_ = 0;
   std::map<std::string, int> seen_;  // top-level statements given once -> line
 };
 
@@ -500,6 +505,7 @@ void Parser::ExpandOne(const Word& w, int transpose, int depth, std::vector<Cell
                        const Song& song) const {
   const std::string& t = w.text;
   const int line = w.line;
+  if (++steps_ > kMaxSteps) Fail(line, "riffs expand too far (more than a million steps)");
   if (t[0] == '@') {
     size_t i = 1;
     while (i < t.size() && IsName(std::string(1, t[i]))) ++i;

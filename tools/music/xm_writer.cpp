@@ -28,7 +28,10 @@ public:
   std::vector<std::uint8_t> b;
 };
 
-void WritePattern(Out& o, const Pattern& p, size_t channels) {
+// Channels on file: trackers of the XM family take an even count only.
+size_t FileChannels(const Song& song) { return (song.channels.size() + 1) & ~size_t(1); }
+
+void WritePattern(Out& o, const Pattern& p, size_t channels, size_t fileChannels) {
   Out data;
   for (int r = 0; r < p.rows; ++r) {
     for (size_t c = 0; c < channels; ++c) {
@@ -46,6 +49,7 @@ void WritePattern(Out& o, const Pattern& p, size_t channels) {
       if (flags & 0x08) data.U8(cell.effect);
       if (flags & 0x10) data.U8(cell.param);
     }
+    for (size_t c = channels; c < fileChannels; ++c) data.U8(0x80);  // the padding channel
   }
   o.U32(9);  // pattern header length
   o.U8(0);   // packing type
@@ -113,14 +117,14 @@ std::vector<std::uint8_t> WriteXm(const Song& song, const std::vector<Sample>& s
   o.U32(276);  // header size from here
   o.U16(int(song.order.size()));
   o.U16(song.restart);
-  o.U16(int(song.channels.size()));
+  o.U16(int(FileChannels(song)));
   o.U16(int(song.patterns.size()));
   o.U16(int(song.instruments.size()));
   o.U16(1);  // linear frequency table
   o.U16(song.speed);
   o.U16(song.tempo);
   for (size_t i = 0; i < 256; ++i) o.U8(i < song.order.size() ? song.order[i] : 0);
-  for (const auto& p : song.patterns) WritePattern(o, p, song.channels.size());
+  for (const auto& p : song.patterns) WritePattern(o, p, song.channels.size(), FileChannels(song));
   for (size_t i = 0; i < song.instruments.size(); ++i) WriteInstrument(o, song.instruments[i], samples[i]);
   return o.b;
 }

@@ -266,6 +266,50 @@ TEST(MusicSource, RiffsGroupsRepeatsAndTranspositionExpandAsWritten) {
   EXPECT_EQ(cells[12 * 2 + 1].param, 0x04);
 }
 
+TEST(MusicSource, ExpansionThatNeverEndsIsRefused) {
+  // Sixteen levels of riffs, each using the next ten times, the last empty:
+  // no cells at all, but 10^16 steps to find that out.
+  std::string t = kTinySong;
+  std::string riffs;
+  for (int i = 0; i < 16; ++i) {
+    riffs += "riff r" + std::to_string(i);
+    if (i < 15)
+      for (int k = 0; k < 10; ++k) riffs += " @r" + std::to_string(i + 1);
+    riffs += "\n";
+  }
+  t.replace(t.find("  one A4 .*15"), 13, "  one @r0 A4 .*15");
+  t += riffs;
+  const std::string e = ErrorOf(t);
+  EXPECT_EQ(e.rfind("bad.song:", 0), 0u) << e;
+  EXPECT_NE(e.find(": error: riffs expand too far"), std::string::npos) << e;
+}
+
+TEST(MusicTool, ModuleSettingsReachThePlayer) {
+  // Three channels go on file as four (the XM family takes even counts);
+  // tempo, speed, order and restart arrive as written.
+  std::string t = kTinySong;
+  t.replace(t.find("tempo 125"), 9, "tempo 140\nspeed 5\nrestart 2\ntitle Check");
+  t.replace(t.find("channel two tone"), 16, "channel two tone\nchannel three tone");
+  t.replace(t.find("order p"), 7, "pattern q 8\n  three C5 .*7\norder p q p");
+  const auto bytes = vxm::Compose(t, "settings.song");
+  const fs::path file = ScratchDir() / "settings.xm";
+  WriteFile(file, bytes.data(), bytes.size());
+  xmp_context ctx = xmp_create_context();
+  ASSERT_EQ(xmp_load_module(ctx, file.c_str()), 0);
+  xmp_module_info mi;
+  xmp_get_module_info(ctx, &mi);
+  EXPECT_EQ(mi.mod->chn, 4);
+  EXPECT_EQ(mi.mod->bpm, 140);
+  EXPECT_EQ(mi.mod->spd, 5);
+  EXPECT_EQ(mi.mod->len, 3);
+  EXPECT_EQ(mi.mod->rst, 1);
+  EXPECT_EQ(mi.mod->ins, 1);
+  EXPECT_STREQ(mi.mod->name, "Check");
+  EXPECT_EQ(mi.mod->xxo[1], 1);
+  xmp_release_module(ctx);
+  xmp_free_context(ctx);
+}
+
 TEST(MusicSynth, NotesPlayAtTheirPitch) {
   // A held sine A4 through libxmp: count rising zero crossings over 2 s.
   for (const char* wave : {"sine", "square"}) {
