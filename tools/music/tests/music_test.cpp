@@ -127,7 +127,8 @@ fs::path ScratchDir() {
 
 // Runs vx-music; returns its exit status, stderr in `errors`.
 int RunTool(const fs::path& source, const fs::path& output, std::string& errors) {
-  const fs::path log = ScratchDir() / "tool-stderr.txt";
+  // One log per output: ctest runs the cases in parallel.
+  const fs::path log = ScratchDir() / (output.filename().string() + ".stderr");
   const std::string cmd = std::string("\"") + VX_MUSIC_TOOL + "\" \"" + source.string() + "\" \"" +
                           output.string() + "\" 2> \"" + log.string() + "\"";
   const int status = std::system(cmd.c_str());
