@@ -98,6 +98,10 @@ void SetKeyboardAvailable(bool available);
 // Adds mouse motion and button state.
 void AddMouseMotion(int dx, int dy, int dz);
 void SetMouseButton(int button, bool down);
+// Every surface loses its memory (a display mode change, a device reset):
+// blits, locks and flips return DDERR_SURFACELOST until the surface is
+// restored, and a restored surface starts out black.
+void LoseSurfaces();
 
 // Fills frames of interleaved stereo samples from the music being played
 // (silence when none). Safe to call from the audio thread.
@@ -108,15 +112,26 @@ void ResetAudio();
 
 // --- Fault injection --------------------------------------------------------
 
-// The Nth call (1-based) of the named operation returns code instead of
-// running. Operation names are the platform function names without their
-// namespace, for instance "Surface_Flip" or "CreateFileA"; "alloc" names every
-// memory allocation (GlobalAlloc) and fails it with a null result.
+// The Nth call (1-based, counted from this AddFault) of the named operation
+// returns code instead of running. Operation names are the platform function
+// names without their namespace, for instance "Surface_Flip" or
+// "CreateFileA"; "alloc" names every memory allocation (GlobalAlloc) and
+// fails it with a null result.
 void AddFault(const char* operation, unsigned n, int32_t code);
 void ClearFaults();
 // Called at the start of every platform operation: true when this call must
 // fail, with *code set.
 bool FaultDue(const char* operation, int32_t* code);
+
+// What the global memory and file layers hold, for leak checks in tests:
+// allocations and frees since ResetCore, blocks and open files now.
+struct ResourceCounts {
+    unsigned allocations;
+    unsigned frees;
+    unsigned liveBlocks;
+    unsigned openFiles;
+};
+ResourceCounts CurrentResourceCounts();
 
 // Returns the core to its state at program start (objects, queue, devices,
 // faults, open files); for the bench between runs in one process.

@@ -14,8 +14,14 @@ constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD FILE_SHARE_DELETE = 0x4;
+constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+constexpr DWORD TRUNCATE_EXISTING = 5;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 
 constexpr UINT GMEM_FIXED = 0x0000;
@@ -36,6 +42,11 @@ BOOL DeleteFileA(const char* name);
 // destination holds either its old bytes or all the new ones. Not a kernel32
 // call: the hall of fame and the registry store use it for safe saves.
 BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count);
+
+// Marks a file as a program that may be run (mode 0755) or as plain data
+// (0644). Not a kernel32 call: the installer uses it for the programs it
+// unpacks, which on this system need the executable mode.
+BOOL SetFileExecutable(const char* name, BOOL executable);
 
 BOOL CreateDirectoryA(const char* path, void* security);
 BOOL RemoveDirectoryA(const char* path);
