@@ -272,7 +272,9 @@ int32_t CloseAudioVoices() {
 
     AudioState& state = State();
     std::lock_guard guard(state.lock);
-    if (state.voices == 0) return kFailure;
+    // Closing voices that were never opened (a start-up that failed before
+    // the audio) has nothing to do and succeeds.
+    if (state.voices == 0) return 0;
     // The voices go, so whatever plays falls silent; the module stays loaded.
     StopLocked(state);
     state.voices = 0;
@@ -287,7 +289,8 @@ int32_t CloseAudioDevice() {
     AudioState& state = State();
     {
         std::lock_guard guard(state.lock);
-        if (!state.deviceOpen) return kFailure;
+        // Likewise for an output that was never opened.
+        if (!state.deviceOpen) return 0;
         StopLocked(state);
         state.voices = 0;
         state.deviceOpen = false;

@@ -1,1 +1,0 @@
-// Headless bench; filled in by its owner.
