@@ -74,6 +74,10 @@ public:
     // Called by the core for every audio library operation, with its
     // arguments as text, before the operation runs (the bench records them).
     virtual void AudioCall(const char* /*operation*/, const char* /*arguments*/) {}
+
+    // A file was opened for writing or replaced (the path as the program
+    // named it, separators made "/"); the bench lists the files a run wrote.
+    virtual void FileWritten(const char* /*path*/) {}
 };
 
 void InstallBackend(Backend* backend);

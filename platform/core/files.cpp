@@ -161,6 +161,7 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     file->device = info.st_dev;
     file->inode = info.st_ino;
     OpenFiles.insert(file);
+    if ((access & GENERIC_WRITE) != 0) core::CurrentBackend().FileWritten(path.c_str());
     return file;
 }
 
@@ -271,6 +272,7 @@ BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count) {
         ::fsync(folder);
         ::close(folder);
     }
+    core::CurrentBackend().FileWritten(path.c_str());
     return TRUE;
 }
 

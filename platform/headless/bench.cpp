@@ -1,0 +1,189 @@
+// The bench backend and the run of a program on it.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "backend.h"
+#include "headless.h"
+#include "pf/files.h"
+#include "pf/window.h"
+
+namespace pf::headless {
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+
+// Thrown from a waiting call once the run's virtual time is up; the program
+// never catches it, Run does.
+struct TimeUp {};
+
+class BenchBackend final : public core::Backend {
+public:
+    BenchBackend(const Options& options, Report& report) : options_(options), report_(report) {
+        now_ = options.startTicks;
+    }
+
+    DWORD Ticks(core::TickReason /*reason*/) override {
+        if (elapsed_ >= options_.maxMs) {
+            timedOut_ = true;
+            throw TimeUp{};
+        }
+        const DWORD value = now_;
+        ++now_;  // wraps at 2^32 like the real tick count
+        ++elapsed_;
+        return value;
+    }
+
+    void PumpEvents() override {
+        while (next_ < options_.script.size() && options_.script[next_].ms <= elapsed_) {
+            Apply(options_.script[next_]);
+            ++next_;
+        }
+    }
+
+    void WaitEvents() override {}  // the next peek advances virtual time
+
+    void Present(const uint16_t* pixels, int pitchPixels) override {
+        ++report_.flips;
+        const size_t frame = static_cast<size_t>(kWidth) * kHeight;
+        // A picture equal to the last one has the same hash.
+        const bool same = !previous_.empty() && pitchPixels == kWidth &&
+                          std::memcmp(previous_.data(), pixels, frame * sizeof(uint16_t)) == 0;
+        if (same) {
+            report_.frameHashes.push_back(report_.frameHashes.back());
+        } else {
+            report_.frameHashes.push_back(FrameHash(pixels, kWidth, kHeight, pitchPixels));
+            previous_.resize(frame);
+            for (int row = 0; row < kHeight; ++row)
+                std::memcpy(previous_.data() + static_cast<size_t>(row) * kWidth,
+                            pixels + static_cast<ptrdiff_t>(row) * pitchPixels,
+                            kWidth * sizeof(uint16_t));
+        }
+        if (!options_.framesDir.empty() && options_.every > 0 &&
+            report_.flips % options_.every == 0) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame-%06u.png", report_.flips);
+            const std::string path = options_.framesDir + "/" + name;
+            if (WritePng(path, pixels, kWidth, kHeight, pitchPixels))
+                report_.framesWritten.push_back(path);
+            else if (report_.frameError.empty())
+                report_.frameError = "cannot write " + path;
+        }
+    }
+
+    const std::vector<uint16_t>& LastFrame() const { return previous_; }
+
+    int MessageBox(const char* text, const char* caption, UINT /*type*/) override {
+        report_.messageBoxes.push_back({caption, text});
+        return IDOK;
+    }
+
+    void AudioCall(const char* operation, const char* arguments) override {
+        report_.audioCalls.push_back({operation != nullptr ? operation : "",
+                                      arguments != nullptr ? arguments : ""});
+    }
+
+    void FileWritten(const char* path) override {
+        const std::string name = path != nullptr ? path : "";
+        for (const std::string& known : report_.filesWritten)
+            if (known == name) return;
+        report_.filesWritten.push_back(name);
+    }
+
+    bool TimedOut() const { return timedOut_; }
+    uint32_t Elapsed() const { return elapsed_; }
+    uint32_t Now() const { return now_; }
+
+private:
+    void Apply(const ScriptEvent& event) {
+        using Kind = ScriptEvent::Kind;
+        switch (event.kind) {
+            case Kind::KeyDown: core::SetKey(event.key, true); break;
+            case Kind::KeyUp: core::SetKey(event.key, false); break;
+            case Kind::FocusLost: core::PostActivation(false); break;
+            case Kind::FocusGained: core::PostActivation(true); break;
+            case Kind::Close: core::RequestClose(); break;
+            case Kind::KeyboardLost: core::SetKeyboardAvailable(false); break;
+            case Kind::KeyboardBack: core::SetKeyboardAvailable(true); break;
+        }
+    }
+
+    const Options& options_;
+    Report& report_;
+    uint32_t now_ = 0;
+    uint32_t elapsed_ = 0;
+    size_t next_ = 0;
+    bool timedOut_ = false;
+    std::vector<uint16_t> previous_;
+};
+
+std::string CurrentFolder() {
+    char here[PATH_MAX];
+    return ::getcwd(here, sizeof here) != nullptr ? std::string(here) : std::string();
+}
+
+bool MakeFolders(const std::string& path) {
+    for (size_t at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '/') continue;
+        const std::string part = path.substr(0, at);
+        struct stat info {};
+        if (::stat(part.c_str(), &info) == 0) {
+            if (!S_ISDIR(info.st_mode)) return false;
+            continue;
+        }
+        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Report Run(const Options& options, Entry entry, FieldsReader fields) {
+    Report report;
+    core::ResetCore();
+    const std::string previous = CurrentFolder();
+    Options run = options;
+    if (!run.framesDir.empty()) {
+        if (run.framesDir[0] != '/' && !previous.empty()) run.framesDir = previous + "/" + run.framesDir;
+        if (!MakeFolders(run.framesDir)) {
+            report.startError = "cannot create the frames folder " + options.framesDir;
+            return report;
+        }
+    }
+    if (!run.dir.empty() && ::chdir(run.dir.c_str()) != 0) {
+        report.startError = "cannot enter the folder " + run.dir;
+        return report;
+    }
+    BenchBackend bench(run, report);
+    core::InstallBackend(&bench);
+    for (const Fault& fault : run.faults)
+        core::AddFault(fault.operation.c_str(), fault.n, fault.code);
+
+    static char instanceTag;
+    char commandLine[1] = {0};
+    try {
+        report.result = entry(reinterpret_cast<HINSTANCE>(&instanceTag), nullptr, commandLine,
+                              SW_SHOWNORMAL);
+    } catch (const TimeUp&) {
+        report.timedOut = true;
+    }
+    report.virtualMs = bench.Elapsed();
+    report.finalTicks = bench.Now();
+    if (run.keepLastFrame) report.lastFrame = bench.LastFrame();
+    if (fields != nullptr) report.fields = fields();
+
+    core::ResetCore();
+    core::InstallBackend(nullptr);
+    if (!previous.empty() && ::chdir(previous.c_str()) != 0) {
+        // The previous folder is gone; stay where the run was.
+    }
+    return report;
+}
+
+}  // namespace pf::headless
