@@ -27,6 +27,12 @@ bool RecordingBackend::Heard(const std::string& operation) const {
     return false;
 }
 
+bool RecordingBackend::HeardSince(size_t from, const std::string& text) const {
+    for (size_t i = from; i < audio.size(); ++i)
+        if (audio[i].find(text) != std::string::npos) return true;
+    return false;
+}
+
 void PlayBench::SetUp() {
     pf::core::ResetCore();
     pf::core::InstallBackend(&backend);

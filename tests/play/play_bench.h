@@ -3,6 +3,7 @@
 // painted on the sheet in colours a test can find on the back buffer.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,21 @@ public:
     void Present(const uint16_t* pixels, int pitchPixels) override;
     void AudioCall(const char* operation, const char* arguments) override;
     void WaitEvents() override {}
+    // Runs the test's script at every event pump point (tick reads, polls,
+    // flips): how a test changes keys while the game waits in a loop.
+    void PumpEvents() override {
+        ++pumps;
+        if (onPump) onPump();
+    }
 
     bool Heard(const std::string& operation) const;
+    // True when a call from index `from` on contains the text (operation
+    // name or argument).
+    bool HeardSince(size_t from, const std::string& text) const;
 
     pf::DWORD now = 10'000;
+    unsigned long pumps = 0;
+    std::function<void()> onPump;
     int presented = 0;
     std::vector<std::string> audio;  // "operation(arguments)"
     std::vector<std::string> boxes;
