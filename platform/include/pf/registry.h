@@ -2,6 +2,13 @@
 // per-user store ($VELNORIX_REGISTRY, else $XDG_DATA_HOME/velnorix/registry,
 // else ~/.local/share/velnorix/registry). Every change is written beside the
 // store and renamed into place, so a crash never leaves it half-written.
+//
+// Key and value names compare without regard to ASCII case, as on Windows;
+// a name keeps the case it was created with. The store always holds the
+// roots, "Software" under both, and HKEY_LOCAL_MACHINE's
+// "Software\Microsoft\Windows\CurrentVersion\Uninstall"; those cannot be
+// deleted. A key with subkeys cannot be deleted (ERROR_ACCESS_DENIED). Only
+// REG_SZ values are kept; their bytes are stored exactly as given.
 #pragma once
 
 #include "pf/types.h"
@@ -18,6 +25,8 @@ constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_MORE_DATA = 234;
+constexpr LONG ERROR_KEY_DELETED = 1018;
 
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;

@@ -1,0 +1,319 @@
+// The installer's entry, window procedure, installation and registry steps.
+#include "install/installer.h"
+
+#include "install/archive.h"
+#include "install/install_log.h"
+#include "install/strings.h"
+#include "pf/files.h"
+#include "pf/registry.h"
+
+namespace installer {
+namespace {
+
+pf::HINSTANCE AppInstance = nullptr;
+
+// The folder read from the edit box holds at most 254 characters.
+constexpr int kFolderSize = 255;
+constexpr const char* kUninstallerName = "\\Uninstall.exe";
+constexpr const char* kVelnorixKey = "Software\\Velnorix";
+constexpr const char* kUninstallKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velnorix";
+
+// Builds first followed by second into out (kNameSize bytes); false when the
+// result would not fit.
+bool JoinPath(char* out, const char* first, const char* second) {
+    if (StringSize(first) - 1 + StringSize(second) > kNameSize) return false;
+    const pf::DWORD copied = CopyString(out, first);
+    CopyString(out + copied - 1, second);
+    return true;
+}
+
+// A program extracted from the archive must be executable on this system: an
+// ELF image or a script starting with "#!".
+bool IsProgram(const pf::BYTE* content, pf::DWORD size) {
+    if (size >= 4 && content[0] == 0x7F && content[1] == 'E' && content[2] == 'L' &&
+        content[3] == 'F')
+        return true;
+    return size >= 2 && content[0] == '#' && content[1] == '!';
+}
+
+void SetText(pf::HKEY key, const char* name, const char* text) {
+    pf::RegSetValueExA(key, name, 0, pf::REG_SZ, reinterpret_cast<const pf::BYTE*>(text),
+                       StringSize(text));
+}
+
+// Creates "Velnorix" under parent (if parent is open) and tells whether this
+// call created it.
+bool CreateNewKey(pf::HKEY parent, pf::HKEY* key) {
+    *key = nullptr;
+    if (parent == nullptr) return false;
+    pf::DWORD disposition = 0;
+    const pf::LONG result =
+        pf::RegCreateKeyExA(parent, "Velnorix", 0, "", pf::REG_OPTION_NON_VOLATILE,
+                            pf::KEY_ALL_ACCESS, nullptr, key, &disposition);
+    if (result != pf::ERROR_SUCCESS) {
+        *key = nullptr;
+        return false;
+    }
+    return disposition == pf::REG_CREATED_NEW_KEY;
+}
+
+pf::HKEY OpenKey(pf::HKEY root, const char* path) {
+    pf::HKEY key = nullptr;
+    if (pf::RegOpenKeyExA(root, path, 0, pf::KEY_ALL_ACCESS, &key) != pf::ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+void CloseKey(pf::HKEY key) {
+    if (key != nullptr) pf::RegCloseKey(key);
+}
+
+void BrowseForFolder(pf::HWND window) {
+    pf::LPITEMIDLIST root = nullptr;
+    if (pf::SHGetSpecialFolderLocation(window, pf::CSIDL_DRIVES, &root) < 0) return;
+
+    char displayName[pf::MAX_PATH] = {};
+    pf::BROWSEINFOA info = {};
+    info.hwndOwner = window;
+    info.pidlRoot = root;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = "Choose Directory";
+    info.ulFlags = 0;
+    info.lpfn = nullptr;
+    pf::LPITEMIDLIST chosen = pf::SHBrowseForFolderA(&info);
+    if (chosen != nullptr) {
+        char path[pf::MAX_PATH];
+        if (pf::SHGetPathFromIDListA(chosen, path)) pf::SetDlgItemTextA(window, IDC_PATH, path);
+        pf::CoTaskMemFree(chosen);
+    }
+    pf::CoTaskMemFree(root);
+}
+
+// Reads the folder from the edit box and installs into it. A text longer than
+// the folder limit would be cut and the game installed into another folder,
+// so it fails instead.
+bool InstallFromDialog(pf::HWND window) {
+    char folder[kFolderSize + 1];
+    const pf::UINT length = pf::GetDlgItemTextA(window, IDC_PATH, folder, sizeof folder);
+    if (length > kFolderSize - 1) return false;
+    return RunInstallation(folder);
+}
+
+// Processes the archive's entries until its end entry (the archive has been
+// checked whole before).
+bool InstallEntries(ArchiveReader& archive, ArchiveEntry& entry, const char* folder,
+                    pf::HANDLE log) {
+    for (;;) {
+        switch (entry.kind) {
+            case EntryKind::End: return true;
+            case EntryKind::Broken: return false;
+            case EntryKind::Directory: {
+                char path[kNameSize];
+                if (!JoinPath(path, folder, "\\")) return false;
+                if (!JoinPath(path, path, entry.name)) return false;
+                if (!pf::CreateDirectoryA(path, nullptr)) return false;
+                if (!pf::SetCurrentDirectoryA(path)) return false;
+                WriteLogString(log, kCreatedDirectory);
+                WriteLogString(log, path);
+                break;
+            }
+            case EntryKind::File: {
+                pf::HANDLE file = pf::CreateFileA(entry.name, pf::GENERIC_WRITE, 0, nullptr,
+                                                  pf::CREATE_ALWAYS, pf::FILE_ATTRIBUTE_NORMAL,
+                                                  nullptr);
+                if (file == pf::INVALID_HANDLE_VALUE) return false;
+                pf::DWORD written = 0;
+                pf::WriteFile(file, entry.content, entry.size, &written, nullptr);
+                pf::CloseHandle(file);
+                if (IsProgram(entry.content, entry.size)) pf::SetFileExecutable(entry.name, pf::TRUE);
+                WriteLogString(log, entry.name);
+                break;
+            }
+        }
+        NextArchiveEntry(archive, entry);
+    }
+}
+
+}  // namespace
+
+int WinMain(pf::HINSTANCE instance, pf::HINSTANCE /*previous*/, char* /*commandLine*/,
+            int showCommand) {
+    AppInstance = instance;
+
+    pf::WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = pf::CS_HREDRAW | pf::CS_VREDRAW;
+    windowClass.lpfnWndProc = InstallWndProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = pf::DLGWINDOWEXTRA;
+    windowClass.hInstance = AppInstance;
+    windowClass.hIcon = nullptr;
+    windowClass.hCursor = pf::LoadCursorA(nullptr, pf::IDC_ARROW);
+    windowClass.hbrBackground =
+        reinterpret_cast<pf::HBRUSH>(static_cast<uintptr_t>(pf::COLOR_MENU + 1));
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = "Install";
+    windowClass.hIconSm = nullptr;
+    pf::RegisterClassExA(&windowClass);
+
+    pf::HWND dialog = pf::CreateDialogIndirectParamA(AppInstance, &InstallDialog, nullptr, nullptr, 0);
+    // Without its dialog the program could never receive a message to end.
+    if (dialog == nullptr) return 1;
+    pf::ShowWindow(dialog, showCommand);
+
+    pf::MSG message = {};
+    while (pf::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        pf::TranslateMessage(&message);
+        pf::DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+pf::LRESULT InstallWndProc(pf::HWND window, pf::UINT message, pf::WPARAM wParam,
+                           pf::LPARAM lParam) {
+    if (message == pf::WM_DESTROY) {
+        pf::PostQuitMessage(0);
+        return 0;
+    }
+    if (message == pf::WM_COMMAND) {
+        switch (pf::LOWORD(wParam)) {
+            case IDC_OK: {
+                const bool installed = InstallFromDialog(window);
+                pf::MessageBoxA(nullptr, installed ? kSuccessText : kFailureText, kCaption,
+                                pf::MB_OK);
+                pf::PostQuitMessage(0);
+                break;
+            }
+            case IDC_CANCEL: pf::PostQuitMessage(0); break;
+            case IDC_BROWSE: BrowseForFolder(window); break;
+            default: break;
+        }
+    }
+    return pf::DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RunInstallation(const char* folder) {
+    // 1. One level only; an existing folder is accepted.
+    pf::CreateDirectoryA(folder, nullptr);
+
+    // 2. The whole archive, from the directory the installer started in.
+    pf::HANDLE archiveFile = pf::CreateFileA(kArchiveName, pf::GENERIC_READ, 0, nullptr,
+                                             pf::OPEN_EXISTING, pf::FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (archiveFile == pf::INVALID_HANDLE_VALUE) return false;
+    const pf::DWORD size = pf::GetFileSize(archiveFile, nullptr);
+    if (size == pf::INVALID_FILE_SIZE) {
+        pf::CloseHandle(archiveFile);
+        return false;
+    }
+    pf::HGLOBAL memory = pf::GlobalAlloc(pf::GMEM_FIXED, size);
+    if (memory == nullptr) {
+        pf::CloseHandle(archiveFile);
+        return false;
+    }
+    void* image = pf::GlobalLock(memory);
+    pf::DWORD read = 0;
+    if (image != nullptr) pf::ReadFile(archiveFile, image, size, &read, nullptr);
+    pf::CloseHandle(archiveFile);
+    if (image == nullptr || read < size) {
+        pf::GlobalFree(memory);
+        return false;
+    }
+
+    // 3. The first entry, once the whole archive is known to lie within its
+    //    size with safe names: nothing is written for a damaged archive.
+    ArchiveReader archive;
+    ArchiveEntry entry;
+    OpenArchive(archive, image, size);
+    if (!IsValidArchive(image, size) || NextArchiveEntry(archive, entry) == EntryKind::Broken) {
+        pf::GlobalFree(memory);
+        return false;
+    }
+
+    // 4.
+    if (!pf::SetCurrentDirectoryA(folder)) {
+        pf::GlobalFree(memory);
+        return false;
+    }
+
+    // 5.
+    pf::HANDLE log = pf::CreateFileA(kLogFileName, pf::GENERIC_WRITE, 0, nullptr,
+                                     pf::CREATE_ALWAYS, pf::FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == pf::INVALID_HANDLE_VALUE) {
+        pf::GlobalFree(memory);
+        return false;
+    }
+
+    // 6.
+    const bool unpacked = InstallEntries(archive, entry, folder, log);
+
+    // 7.
+    pf::GlobalFree(memory);
+
+    // 8.
+    if (!unpacked || !RegisterInstallation(folder, log)) {
+        pf::CloseHandle(log);
+        return false;
+    }
+
+    // 9.
+    WriteLogString(log, kInstallationComplete);
+    pf::CloseHandle(log);
+    return true;
+}
+
+bool RegisterInstallation(const char* folder, pf::HANDLE log) {
+    // The uninstaller's path must fit before anything is registered.
+    char uninstallString[kNameSize];
+    if (!JoinPath(uninstallString, folder, kUninstallerName)) return false;
+
+    // 1. HKEY_CURRENT_USER\Software\Velnorix.
+    pf::HKEY software = OpenKey(pf::HKEY_CURRENT_USER, "Software");
+    pf::HKEY key = nullptr;
+    bool created = CreateNewKey(software, &key);
+    WriteLogString(log, kCreatedRegKeys);
+    WriteLogString(log, kRootCurrentUser);
+    WriteLogString(log, kVelnorixKey);
+    if (created) {
+        SetText(key, "Version", "1.00");
+        SetText(key, "Path", folder);
+    }
+    CloseKey(key);
+    CloseKey(software);
+    if (!created) return false;
+
+    // 2. HKEY_LOCAL_MACHINE\Software\Velnorix; "Software" stays open.
+    software = OpenKey(pf::HKEY_LOCAL_MACHINE, "Software");
+    created = CreateNewKey(software, &key);
+    WriteLogString(log, kRootLocalMachine);
+    WriteLogString(log, kVelnorixKey);
+    if (created) {
+        SetText(key, "Version", "1.00");
+        SetText(key, "Path", folder);
+    }
+    CloseKey(key);
+    if (!created) {
+        CloseKey(software);
+        return false;
+    }
+
+    // 3. The entry in the list of installed programs.
+    pf::HKEY uninstall =
+        software != nullptr ? OpenKey(software, "Microsoft\\Windows\\CurrentVersion\\Uninstall")
+                            : nullptr;
+    created = CreateNewKey(uninstall, &key);
+    WriteLogString(log, kRootLocalMachine);
+    WriteLogString(log, kUninstallKey);
+    if (created) {
+        SetText(key, "DisplayName", "Velnorix For Win32");
+        SetText(key, "UninstallString", uninstallString);
+    }
+
+    // 4.
+    CloseKey(key);
+    CloseKey(uninstall);
+    CloseKey(software);
+    return created;
+}
+
+}  // namespace installer

@@ -1,0 +1,503 @@
+// The registry stand-in: keys with REG_SZ values under HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE, in one per-user store.
+//
+// The store is the text file "keys.reg" in the registry folder:
+//
+//   [HKEY_CURRENT_USER\Software\Velnorix]
+//   "Version"="1.00\0"
+//
+// one line per key (its full path as created) followed by its values, each a
+// quoted name and quoted bytes with the escapes \\ \" \0 \n and \xHH. Every
+// operation reads the store afresh under an exclusive lock of "keys.lock", so
+// the installer and the uninstaller, separate programs, see each other's
+// changes; every change writes the whole store beside it, flushes it and
+// renames it into place.
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "backend.h"
+#include "pf/registry.h"
+
+namespace pf {
+namespace {
+
+constexpr const char* kCurrentUser = "HKEY_CURRENT_USER";
+constexpr const char* kLocalMachine = "HKEY_LOCAL_MACHINE";
+constexpr const char* kHeader = "; Velnorix registry store";
+
+// Keys that exist on every Windows system; the programs open them without
+// creating them.
+const char* const kSystemKeys[] = {
+    "HKEY_CURRENT_USER",
+    "HKEY_CURRENT_USER\\Software",
+    "HKEY_LOCAL_MACHINE",
+    "HKEY_LOCAL_MACHINE\\Software",
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft",
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows",
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion",
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+};
+
+struct Value {
+    std::string name;
+    std::string data;
+};
+
+struct Key {
+    std::string path;  // full path in the case it was created with
+    std::vector<Value> values;
+};
+
+// Keyed by the lower-cased full path.
+using Store = std::map<std::string, Key>;
+
+// An open key handle; the handle value is the object's address.
+struct OpenKey {
+    std::string path;
+};
+
+std::mutex Mutex;
+std::set<OpenKey*> OpenKeys;
+
+std::string Lower(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool SameName(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+std::string Parent(const std::string& path) {
+    const size_t cut = path.rfind('\\');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+bool IsSystemKey(const std::string& path) {
+    for (const char* key : kSystemKeys)
+        if (SameName(path, key)) return true;
+    return false;
+}
+
+// --- The store on disk ------------------------------------------------------
+
+std::string Folder() {
+    const char* named = std::getenv("VELNORIX_REGISTRY");
+    if (named != nullptr && named[0] != 0) return named;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/') return std::string(data) + "/velnorix/registry";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == 0) {
+        const passwd* user = getpwuid(getuid());
+        home = user != nullptr ? user->pw_dir : "/tmp";
+    }
+    return std::string(home) + "/.local/share/velnorix/registry";
+}
+
+// Creates the folder and its missing parents.
+bool MakeFolder(const std::string& folder) {
+    for (size_t at = 1; at <= folder.size(); ++at) {
+        if (at < folder.size() && folder[at] != '/') continue;
+        const std::string part = folder.substr(0, at);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    struct stat info;
+    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void Escape(std::string& out, const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    out += '"';
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += c;
+        } else if (u == 0) {
+            out += "\\0";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (u < 0x20 || u == 0x7F) {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Reads a quoted string at line[*at]; false when it is malformed.
+bool Unescape(const std::string& line, size_t* at, std::string& out) {
+    out.clear();
+    if (*at >= line.size() || line[*at] != '"') return false;
+    for (size_t i = *at + 1; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"') {
+            *at = i + 1;
+            return true;
+        }
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i >= line.size()) return false;
+        switch (line[i]) {
+            case '\\': out += '\\'; break;
+            case '"': out += '"'; break;
+            case '0': out += '\0'; break;
+            case 'n': out += '\n'; break;
+            case 'x': {
+                if (i + 2 >= line.size()) return false;
+                const int high = HexDigit(line[i + 1]);
+                const int low = HexDigit(line[i + 2]);
+                if (high < 0 || low < 0) return false;
+                out += static_cast<char>(high * 16 + low);
+                i += 2;
+                break;
+            }
+            default: return false;
+        }
+    }
+    return false;
+}
+
+// Adds a key and its missing ancestors; returns the key.
+Key& AddKey(Store& store, const std::string& path) {
+    const std::string parent = Parent(path);
+    if (!parent.empty()) AddKey(store, parent);
+    Key& key = store[Lower(path)];
+    if (key.path.empty()) key.path = path;
+    return key;
+}
+
+bool IsRootName(const std::string& name) {
+    return SameName(name, kCurrentUser) || SameName(name, kLocalMachine);
+}
+
+void Parse(Store& store, const std::string& text) {
+    Key* current = nullptr;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            const std::string path = line.substr(1, line.size() - 2);
+            const size_t root = path.find('\\');
+            current = IsRootName(path.substr(0, root)) ? &AddKey(store, path) : nullptr;
+            continue;
+        }
+        if (current == nullptr || line.empty() || line[0] != '"') continue;
+        size_t at = 0;
+        Value value;
+        if (!Unescape(line, &at, value.name)) continue;
+        if (at >= line.size() || line[at] != '=') continue;
+        ++at;
+        if (!Unescape(line, &at, value.data) || at != line.size()) continue;
+        bool replaced = false;
+        for (Value& old : current->values)
+            if (SameName(old.name, value.name)) {
+                old = value;
+                replaced = true;
+            }
+        if (!replaced) current->values.push_back(value);
+    }
+}
+
+std::string Serialize(const Store& store) {
+    std::string out = kHeader;
+    out += '\n';
+    for (const auto& entry : store) {
+        out += '[';
+        out += entry.second.path;
+        out += "]\n";
+        for (const Value& value : entry.second.values) {
+            Escape(out, value.name);
+            out += '=';
+            Escape(out, value.data);
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// One operation on the store: holds the lock from load to save.
+class Session {
+public:
+    Session() : folder_(Folder()) {
+        if (MakeFolder(folder_)) {
+            lock_ = open((folder_ + "/keys.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            if (lock_ >= 0) {
+                while (flock(lock_, LOCK_EX) != 0 && errno == EINTR) {
+                }
+            }
+        }
+        Load();
+        for (const char* key : kSystemKeys) AddKey(store_, key);
+    }
+    ~Session() {
+        if (lock_ >= 0) close(lock_);  // releases the lock
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Store& store() { return store_; }
+
+    Key* Find(const std::string& path) {
+        const auto found = store_.find(Lower(path));
+        return found == store_.end() ? nullptr : &found->second;
+    }
+
+    // Writes the store beside its file, flushes it and renames it into place.
+    bool Save() {
+        if (lock_ < 0) return false;
+        const std::string name = folder_ + "/keys.reg";
+        const std::string temporary = name + ".new";
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0) return false;
+        const bool written = WriteAll(fd, Serialize(store_)) && fsync(fd) == 0;
+        if (close(fd) != 0 || !written || rename(temporary.c_str(), name.c_str()) != 0) {
+            unlink(temporary.c_str());
+            return false;
+        }
+        const int directory = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (directory >= 0) {
+            fsync(directory);
+            close(directory);
+        }
+        return true;
+    }
+
+private:
+    void Load() {
+        const int fd = open((folder_ + "/keys.reg").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        std::string text;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        close(fd);
+        Parse(store_, text);
+    }
+
+    std::string folder_;
+    int lock_ = -1;
+    Store store_;
+};
+
+// --- Handles and paths ----------------------------------------------------
+
+// The full path of an open key or a root; false for an unknown handle.
+bool KeyPath(HKEY key, std::string& path) {
+    if (key == HKEY_CURRENT_USER) {
+        path = kCurrentUser;
+        return true;
+    }
+    if (key == HKEY_LOCAL_MACHINE) {
+        path = kLocalMachine;
+        return true;
+    }
+    OpenKey* open = reinterpret_cast<OpenKey*>(key);
+    if (OpenKeys.count(open) == 0) return false;
+    path = open->path;
+    return true;
+}
+
+// Appends a subkey path: components separated by single backslashes, none
+// empty, no control characters. An empty or null subkey names the key
+// itself.
+bool JoinSubKey(std::string& path, const char* subKey) {
+    if (subKey == nullptr || subKey[0] == 0) return true;
+    std::string component;
+    for (const char* c = subKey;; ++c) {
+        if (*c == '\\' || *c == 0) {
+            if (component.empty()) return false;
+            path += '\\';
+            path += component;
+            component.clear();
+            if (*c == 0) return true;
+            continue;
+        }
+        if (static_cast<unsigned char>(*c) < 0x20) return false;
+        component += *c;
+    }
+}
+
+HKEY NewHandle(const std::string& path) {
+    OpenKey* open = new OpenKey{path};
+    OpenKeys.insert(open);
+    return reinterpret_cast<HKEY>(open);
+}
+
+// Resolves key and subKey against the store; the code to return when that
+// fails (and 0 when it worked).
+LONG Resolve(Session& session, HKEY key, const char* subKey, std::string& path) {
+    if (!KeyPath(key, path)) return ERROR_INVALID_HANDLE;
+    Key* base = session.Find(path);
+    if (base == nullptr) return ERROR_KEY_DELETED;
+    path = base->path;
+    if (!JoinSubKey(path, subKey)) return ERROR_INVALID_PARAMETER;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM /*access*/,
+                   HKEY* out) {
+    int32_t code = 0;
+    if (out != nullptr) *out = nullptr;
+    if (core::FaultDue("RegOpenKeyExA", &code)) return code;
+    if (out == nullptr) return ERROR_INVALID_PARAMETER;
+    std::lock_guard<std::mutex> guard(Mutex);
+    Session session;
+    std::string path;
+    const LONG resolved = Resolve(session, key, subKey, path);
+    if (resolved != ERROR_SUCCESS) return resolved;
+    const Key* found = session.Find(path);
+    if (found == nullptr) return ERROR_FILE_NOT_FOUND;
+    *out = NewHandle(found->path);
+    return ERROR_SUCCESS;
+}
+
+LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, const char* /*className*/,
+                     DWORD /*options*/, REGSAM /*access*/, void* /*security*/, HKEY* out,
+                     DWORD* disposition) {
+    int32_t code = 0;
+    if (out != nullptr) *out = nullptr;
+    if (core::FaultDue("RegCreateKeyExA", &code)) return code;
+    if (out == nullptr) return ERROR_INVALID_PARAMETER;
+    std::lock_guard<std::mutex> guard(Mutex);
+    Session session;
+    std::string path;
+    const LONG resolved = Resolve(session, key, subKey, path);
+    if (resolved != ERROR_SUCCESS) return resolved;
+    if (const Key* found = session.Find(path)) {
+        if (disposition != nullptr) *disposition = REG_OPENED_EXISTING_KEY;
+        *out = NewHandle(found->path);
+        return ERROR_SUCCESS;
+    }
+    AddKey(session.store(), path);
+    if (!session.Save()) return ERROR_ACCESS_DENIED;
+    if (disposition != nullptr) *disposition = REG_CREATED_NEW_KEY;
+    *out = NewHandle(path);
+    return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD type,
+                    const BYTE* data, DWORD size) {
+    int32_t code = 0;
+    if (core::FaultDue("RegSetValueExA", &code)) return code;
+    if (type != REG_SZ || (data == nullptr && size > 0)) return ERROR_INVALID_PARAMETER;
+    std::lock_guard<std::mutex> guard(Mutex);
+    Session session;
+    std::string path;
+    const LONG resolved = Resolve(session, key, nullptr, path);
+    if (resolved != ERROR_SUCCESS) return resolved;
+    Key* found = session.Find(path);
+    Value value{valueName != nullptr ? valueName : "",
+                std::string(reinterpret_cast<const char*>(data), size)};
+    bool replaced = false;
+    for (Value& old : found->values)
+        if (SameName(old.name, value.name)) {
+            old.data = value.data;
+            replaced = true;
+        }
+    if (!replaced) found->values.push_back(value);
+    return session.Save() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* /*reserved*/, DWORD* type,
+                      BYTE* data, DWORD* size) {
+    int32_t code = 0;
+    if (core::FaultDue("RegQueryValueExA", &code)) return code;
+    if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;
+    std::lock_guard<std::mutex> guard(Mutex);
+    Session session;
+    std::string path;
+    const LONG resolved = Resolve(session, key, nullptr, path);
+    if (resolved != ERROR_SUCCESS) return resolved;
+    const std::string name = valueName != nullptr ? valueName : "";
+    for (const Value& value : session.Find(path)->values) {
+        if (!SameName(value.name, name)) continue;
+        const DWORD length = static_cast<DWORD>(value.data.size());
+        if (type != nullptr) *type = REG_SZ;
+        if (size == nullptr) return ERROR_SUCCESS;
+        const DWORD room = *size;
+        *size = length;
+        if (data == nullptr) return ERROR_SUCCESS;
+        if (room < length) return ERROR_MORE_DATA;
+        std::memcpy(data, value.data.data(), length);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+LONG RegCloseKey(HKEY key) {
+    int32_t code = 0;
+    if (core::FaultDue("RegCloseKey", &code)) return code;
+    if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
+    std::lock_guard<std::mutex> guard(Mutex);
+    OpenKey* open = reinterpret_cast<OpenKey*>(key);
+    if (OpenKeys.erase(open) == 0) return ERROR_INVALID_HANDLE;
+    delete open;
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteKeyA(HKEY key, const char* subKey) {
+    int32_t code = 0;
+    if (core::FaultDue("RegDeleteKeyA", &code)) return code;
+    std::lock_guard<std::mutex> guard(Mutex);
+    Session session;
+    std::string path;
+    const LONG resolved = Resolve(session, key, subKey, path);
+    if (resolved != ERROR_SUCCESS) return resolved;
+    const Key* found = session.Find(path);
+    if (found == nullptr) return ERROR_FILE_NOT_FOUND;
+    if (IsSystemKey(path)) return ERROR_ACCESS_DENIED;
+    const std::string prefix = Lower(path) + "\\";
+    const auto next = session.store().lower_bound(prefix);
+    if (next != session.store().end() && next->first.compare(0, prefix.size(), prefix) == 0)
+        return ERROR_ACCESS_DENIED;  // it has subkeys
+    session.store().erase(Lower(path));
+    return session.Save() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+}  // namespace pf

@@ -1,0 +1,25 @@
+// The installer's backends: the GTK 3 dialog, and the unattended one for
+// scripts. Entry points for the installer's startup code, which includes this
+// header without GTK's.
+#pragma once
+
+#include <string>
+
+namespace pf::gtk {
+
+// Starts GTK and installs the dialog backend. False (after a message on
+// standard error) when there is no display to show the dialog on.
+bool StartDialogBackend(int* argc, char*** argv);
+
+// Installs the unattended backend: the dialog's edit box holds folder and its
+// default button is pressed as soon as the message loop runs; message boxes
+// print their text on standard output.
+void StartUnattendedBackend(const char* folder);
+// The text of the last message box shown by the unattended backend (empty
+// when none was shown).
+const std::string& UnattendedMessage();
+
+// Milliseconds of a monotonic clock, for both backends.
+unsigned long MonotonicMilliseconds();
+
+}  // namespace pf::gtk

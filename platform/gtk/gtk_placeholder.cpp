@@ -1,1 +1,0 @@
-// GTK 3 backend; filled in by its owner.

@@ -1,0 +1,231 @@
+// Removal of an installation, in the order the install log records it.
+//
+// What the log cannot be trusted with is refused: files are deleted only in
+// the start directory and in logged directories inside it; only the three
+// keys the installer creates are deleted; at most ten directories are kept.
+// A log cut short (an installation that failed or was interrupted) is used up
+// to the cut: its files and directories are removed, and of its registry
+// pairs all but the last, since the installer logs a pair before it judges
+// the key and stops at the first key that already existed (that key belongs
+// to another installation).
+#include "uninstall/uninstaller.h"
+
+#include "install/install_log.h"
+#include "install/strings.h"
+#include "pf/files.h"
+#include "pf/registry.h"
+
+namespace uninstaller {
+namespace {
+
+using installer::StringsEqual;
+constexpr pf::DWORD kNameSize = pf::MAX_PATH;
+
+char StartDirectory[kNameSize];
+char CurrentEntry[kNameSize];
+char DirectoryList[kMaxDirectories][kNameSize];
+int DirectoryCount = 0;
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Moves *p to the next path component and returns its length (0 at the end).
+int NextComponent(const char** p) {
+    while (IsSeparator(**p)) ++*p;
+    int length = 0;
+    while ((*p)[length] != 0 && !IsSeparator((*p)[length])) ++length;
+    return length;
+}
+
+bool IsDotComponent(const char* c, int length) {
+    return (length == 1 && c[0] == '.') || (length == 2 && c[0] == '.' && c[1] == '.');
+}
+
+// The three keys an installation registers, each under its root.
+pf::HKEY KnownKeyRoot(bool localMachine, const char* path) {
+    if (StringsEqual(path, "Software\\Velnorix"))
+        return localMachine ? pf::HKEY_LOCAL_MACHINE : pf::HKEY_CURRENT_USER;
+    if (localMachine &&
+        StringsEqual(path, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velnorix"))
+        return pf::HKEY_LOCAL_MACHINE;
+    return nullptr;
+}
+
+// Counts the root-and-subkey pairs of the registry phase and tells whether
+// the log reaches "INSTALLATION_COMPLETE".
+void SurveyLog(const void* image, pf::DWORD size, int* pairs, bool* complete) {
+    installer::LogReader reader;
+    installer::OpenLog(reader, image, size);
+    char entry[kNameSize];
+    *pairs = 0;
+    *complete = false;
+    bool registry = false;
+    bool rooted = false;
+    while (installer::NextLogString(reader, entry, sizeof entry)) {
+        if (!registry) {
+            // As the files phase reads it: a directory marker's path is never
+            // a marker itself.
+            if (StringsEqual(entry, installer::kCreatedDirectory)) {
+                if (!installer::NextLogString(reader, entry, sizeof entry)) return;
+            } else {
+                registry = StringsEqual(entry, installer::kCreatedRegKeys);
+            }
+        } else if (StringsEqual(entry, installer::kInstallationComplete)) {
+            *complete = true;
+            return;
+        } else if (StringsEqual(entry, installer::kRootLocalMachine) ||
+                   StringsEqual(entry, installer::kRootCurrentUser)) {
+            rooted = true;
+        } else {
+            if (rooted) ++*pairs;
+            rooted = false;
+        }
+    }
+}
+
+// Checks that the directory just entered resolves inside the start directory
+// (a link inside the folder could lead elsewhere).
+bool CurrentDirectoryInside() {
+    char current[kNameSize];
+    const pf::DWORD length = pf::GetCurrentDirectoryA(sizeof current, current);
+    if (length == 0 || length >= sizeof current) return false;
+    return IsInsideDirectory(StartDirectory, current);
+}
+
+}  // namespace
+
+bool IsPlainFileName(const char* name) {
+    if (name[0] == 0 || StringsEqual(name, ".") || StringsEqual(name, "..")) return false;
+    for (const char* c = name; *c != 0; ++c)
+        if (IsSeparator(*c)) return false;
+    return true;
+}
+
+bool IsInsideDirectory(const char* start, const char* path) {
+    const char* p = path;
+    if (!IsSeparator(path[0])) {
+        // Relative: entered from the start directory.
+        int components = 0;
+        for (int length; (length = NextComponent(&p)) > 0; p += length, ++components)
+            if (IsDotComponent(p, length)) return false;
+        return components > 0;
+    }
+    const char* s = start;
+    for (int length; (length = NextComponent(&s)) > 0; s += length) {
+        const int other = NextComponent(&p);
+        if (other != length) return false;
+        for (int i = 0; i < length; ++i)
+            if (s[i] != p[i]) return false;
+        p += length;
+    }
+    int deeper = 0;
+    for (int length; (length = NextComponent(&p)) > 0; p += length, ++deeper)
+        if (IsDotComponent(p, length)) return false;
+    return deeper > 0;
+}
+
+int WinMain(pf::HINSTANCE /*instance*/, pf::HINSTANCE /*previous*/, char* /*commandLine*/,
+            int /*showCommand*/) {
+    DirectoryCount = 0;
+
+    // 1. Without a start directory nothing can be known to be inside it.
+    const pf::DWORD startLength = pf::GetCurrentDirectoryA(sizeof StartDirectory, StartDirectory);
+    if (startLength == 0 || startLength >= sizeof StartDirectory) return 0;
+
+    // 2. The whole log.
+    pf::HANDLE file = pf::CreateFileA(installer::kLogFileName, pf::GENERIC_READ, 0, nullptr,
+                                      pf::OPEN_EXISTING, pf::FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == pf::INVALID_HANDLE_VALUE) return 0;
+    const pf::DWORD size = pf::GetFileSize(file, nullptr);
+    if (size == pf::INVALID_FILE_SIZE) {
+        pf::CloseHandle(file);
+        return 0;
+    }
+    pf::HGLOBAL memory = pf::GlobalAlloc(pf::GMEM_FIXED, size);
+    if (memory == nullptr) {
+        pf::CloseHandle(file);
+        return 0;
+    }
+    void* image = pf::GlobalLock(memory);
+    pf::DWORD read = 0;
+    if (image != nullptr) pf::ReadFile(file, image, size, &read, nullptr);
+    pf::CloseHandle(file);
+    if (image == nullptr || read < size) {
+        pf::GlobalFree(memory);
+        return 0;
+    }
+
+    int pairsToDelete = 0;
+    bool complete = false;
+    SurveyLog(image, size, &pairsToDelete, &complete);
+    if (!complete && pairsToDelete > 0) --pairsToDelete;
+
+    installer::LogReader log;
+    installer::OpenLog(log, image, size);
+
+    // 3. Files and directories. While a logged directory is refused, the
+    //    files logged after it are left alone too.
+    bool usable = true;
+    while (installer::NextLogString(log, CurrentEntry, sizeof CurrentEntry)) {
+        if (StringsEqual(CurrentEntry, installer::kCreatedRegKeys)) break;
+        if (StringsEqual(CurrentEntry, installer::kCreatedDirectory)) {
+            if (!pf::SetCurrentDirectoryA(StartDirectory)) {
+                pf::GlobalFree(memory);
+                return 0;
+            }
+            if (!installer::NextLogString(log, CurrentEntry, sizeof CurrentEntry)) break;
+            usable = DirectoryCount < kMaxDirectories &&
+                     IsInsideDirectory(StartDirectory, CurrentEntry);
+            if (!usable) continue;
+            installer::CopyString(DirectoryList[DirectoryCount++], CurrentEntry);
+            if (!pf::SetCurrentDirectoryA(CurrentEntry)) {
+                pf::GlobalFree(memory);
+                return 0;
+            }
+            usable = CurrentDirectoryInside();
+            continue;
+        }
+        if (usable && IsPlainFileName(CurrentEntry)) pf::DeleteFileA(CurrentEntry);
+    }
+
+    // 4. Registry.
+    bool rootSelected = false;
+    bool localMachine = false;
+    while (installer::NextLogString(log, CurrentEntry, sizeof CurrentEntry)) {
+        if (StringsEqual(CurrentEntry, installer::kInstallationComplete)) break;
+        if (StringsEqual(CurrentEntry, installer::kRootLocalMachine)) {
+            rootSelected = true;
+            localMachine = true;
+        } else if (StringsEqual(CurrentEntry, installer::kRootCurrentUser)) {
+            rootSelected = true;
+            localMachine = false;
+        } else {
+            if (rootSelected && pairsToDelete > 0) {
+                --pairsToDelete;
+                pf::HKEY root = KnownKeyRoot(localMachine, CurrentEntry);
+                if (root != nullptr) pf::RegDeleteKeyA(root, CurrentEntry);
+            }
+            rootSelected = false;
+        }
+    }
+
+    // 5.
+    pf::GlobalFree(memory);
+
+    // 6.
+    if (!pf::SetCurrentDirectoryA(StartDirectory)) return 1;
+
+    // 7.
+    pf::DeleteFileA(installer::kLogFileName);
+
+    // 8. First created, first removed; a directory that is not empty stays.
+    for (int i = 0; i < DirectoryCount; ++i) pf::RemoveDirectoryA(DirectoryList[i]);
+
+    // 9. The installer writes the uninstaller as "Uninstall.exe"; names are
+    //    case-sensitive here.
+    pf::DeleteFileA(kUninstallerFile);
+
+    // 10.
+    return 1;
+}
+
+}  // namespace uninstaller
