@@ -188,9 +188,15 @@ public:
         GtkWidget* chooser = gtk_file_chooser_dialog_new(
             title, parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel", GTK_RESPONSE_CANCEL,
             "_Select", GTK_RESPONSE_ACCEPT, nullptr);
+        gtk_window_set_default_size(GTK_WINDOW(chooser), 640, 420);
+        gtk_window_set_position(GTK_WINDOW(chooser), GTK_WIN_POS_CENTER);
         gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(chooser), TRUE);
+        // Rooted at the whole file system; it opens on the home folder.
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), g_get_home_dir());
         gtk_file_chooser_set_create_folders(GTK_FILE_CHOOSER(chooser), TRUE);
         bool chosen = false;
+        // The chooser restores a saved size when it is mapped; keep it modest.
+        g_signal_connect(chooser, "map", G_CALLBACK(OnChooserMapped), nullptr);
         if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
             // Only a folder of the file system has a path.
             gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
@@ -206,6 +212,21 @@ public:
     }
 
 private:
+    static void OnChooserMapped(GtkWidget* chooser, gpointer /*data*/) {
+        constexpr int kWidth = 640;
+        constexpr int kHeight = 420;
+        gtk_window_resize(GTK_WINDOW(chooser), kWidth, kHeight);
+        GdkWindow* window = gtk_widget_get_window(chooser);
+        GdkMonitor* monitor = window != nullptr ? gdk_display_get_monitor_at_window(
+                                                      gdk_window_get_display(window), window)
+                                                : nullptr;
+        if (monitor == nullptr) return;
+        GdkRectangle area;
+        gdk_monitor_get_geometry(monitor, &area);
+        gtk_window_move(GTK_WINDOW(chooser), area.x + (area.width - kWidth) / 2,
+                        area.y + (area.height - kHeight) / 2);
+    }
+
     static void OnClicked(GtkWidget* widget, gpointer window) {
         const int id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "velnorix-id"));
         Instance().events_.push_back({static_cast<HWND>(window), WM_COMMAND,

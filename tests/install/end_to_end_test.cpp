@@ -7,6 +7,7 @@
 
 #include "install_support.h"
 #include "pf/registry.h"
+#include "support/support.h"
 
 namespace {
 
@@ -102,6 +103,19 @@ TEST_F(EndToEnd, InstallRunUninstall) {
                         "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velnorix",
                         "UninstallString"),
               game.string() + "\\Uninstall.exe");
+
+    // The installed game starts from there and quits from its menu (DOWN to
+    // QUIT, RETURN) without a fatal message.
+    if (fs::exists(Program("velnorix-headless"))) {
+        const vxtest::HeadlessRun game_run = vxtest::RunHeadless(
+            {"--dir", game.string(), "--max-ms", "20000"},
+            "4000 key DOWN down\n4100 key DOWN up\n5000 key RETURN down\n");
+        EXPECT_EQ(game_run.status, 0);
+        ASSERT_TRUE(game_run.reportRead);
+        EXPECT_EQ(game_run.report.exit, "returned");
+        EXPECT_TRUE(game_run.report.messageBoxes.empty());
+        EXPECT_GT(game_run.report.flips, 10);
+    }
 
     // The installed uninstaller removes everything but the folder.
     const RunResult uninstall = RunProgram(game / "Uninstall.exe", {}, game, environment_);
