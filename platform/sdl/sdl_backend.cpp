@@ -8,13 +8,17 @@
 // read that finds the same millisecond for the third time running sleeps a
 // millisecond first. A flip completes at the display's refresh: with vsync
 // the presentation waits for it; without (a virtual X server) a timer of one
-// refresh period holds the flip status at "still drawing".
+// refresh period holds the flip status at "still drawing". A flipped picture
+// equal to the one on screen is not drawn again, so still screens cost next
+// to nothing.
 #include "sdl_backend.h"
 
 #include <SDL.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "audio_output.h"
 #include "backend.h"
@@ -53,7 +57,12 @@ public:
         window_ = nullptr;
     }
 
-    DWORD Ticks(core::TickReason /*reason*/) override {
+    DWORD Ticks(core::TickReason reason) override {
+        // A keyboard poll reads the state right after this call: the keys
+        // pressed so far are seen.
+        if (reason == core::TickReason::KeyboardPoll) {
+            for (bool& pressed : pressedSincePoll_) pressed = false;
+        }
         DWORD now = NowMs();
         if (now == lastTick_) {
             if (++sameTickReads_ >= kReadsBeforeSleep) {
@@ -69,6 +78,7 @@ public:
     }
 
     void PumpEvents() override {
+        ReleaseSeenTaps();
         // Once a millisecond is enough, however often the loops ask.
         const DWORD now = NowMs();
         if (now == lastPump_) return;
@@ -92,13 +102,19 @@ public:
         window_ = SDL_CreateWindow(title != nullptr ? title : "", SDL_WINDOWPOS_CENTERED,
                                    SDL_WINDOWPOS_CENTERED, width, height,
                                    SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-        if (window_ == nullptr)
+        if (window_ == nullptr) {
             std::fprintf(stderr, "velnorix: cannot create the window: %s\n", SDL_GetError());
+            return;
+        }
+        // The renderer may recreate the window for its graphics library:
+        // it is made now, before the window is placed and shown.
+        EnsureRenderer();
     }
 
     void WindowShown(HWND /*window*/, bool visible) override {
         if (window_ == nullptr) return;
         if (visible) {
+            stale_ = true;
             SDL_ShowWindow(window_);
             SDL_RaiseWindow(window_);
         } else {
@@ -112,17 +128,27 @@ public:
         if (width != kWidth || height != kHeight || bpp != 16) return false;
         if (window_ == nullptr) WindowCreated(nullptr, "", kWidth, kHeight);
         if (window_ == nullptr) return false;
-        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) fullscreen_ = true;
+        if (!fullscreen_) EnterFullscreen();
+        stale_ = true;
         return EnsureRenderer();
     }
 
     void Present(const uint16_t* pixels, int pitchPixels) override {
-        if (pixels == nullptr || !EnsureRenderer()) return;
-        SDL_UpdateTexture(texture_, nullptr, pixels, pitchPixels * 2);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-        SDL_RenderPresent(renderer_);
         lastPresent_ = Clock::now();
+        if (pixels == nullptr || pitchPixels < kWidth || !EnsureRenderer()) return;
+        // A picture the screen already shows is not drawn again: still
+        // screens (the menu, a paused game) then cost next to nothing.
+        bool same = !stale_;
+        for (int y = 0; y < kHeight; ++y) {
+            const uint16_t* row = pixels + static_cast<size_t>(y) * pitchPixels;
+            uint16_t* kept = shown_.data() + static_cast<size_t>(y) * kWidth;
+            if (same && std::memcmp(row, kept, kWidth * sizeof(uint16_t)) == 0) continue;
+            same = false;
+            std::memcpy(kept, row, kWidth * sizeof(uint16_t));
+        }
+        if (same) return;
+        stale_ = false;
+        Redraw();
     }
 
     bool FlipDone() override {
@@ -151,7 +177,10 @@ public:
                                      text != nullptr ? text : "", nullptr) != 0)
             std::fprintf(stderr, "%s: %s\n", caption != nullptr ? caption : "",
                          text != nullptr ? text : "");
-        if (hide) SDL_ShowWindow(window_);
+        if (hide) {
+            stale_ = true;
+            SDL_ShowWindow(window_);
+        }
         return IDOK;
     }
 
@@ -190,6 +219,29 @@ private:
         return true;
     }
 
+    // Shows the kept picture, scaled to the window with the aspect kept.
+    void Redraw() {
+        SDL_UpdateTexture(texture_, nullptr, shown_.data(), kWidth * sizeof(uint16_t));
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+    }
+
+    // Full-screen at the desktop's resolution. Without a window manager
+    // (a virtual X server) nobody resizes the window for full-screen: it is
+    // placed over the whole display first.
+    bool EnterFullscreen() {
+        SDL_Rect bounds{};
+        const int display = SDL_GetWindowDisplayIndex(window_);
+        if (display >= 0 && SDL_GetDisplayBounds(display, &bounds) == 0) {
+            SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+            SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        }
+        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+        fullscreen_ = true;
+        return true;
+    }
+
     void ToggleFullscreen() {
         if (window_ == nullptr) return;
         if (fullscreen_) {
@@ -197,9 +249,10 @@ private:
             SDL_SetWindowSize(window_, kWidth, kHeight);
             SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
             fullscreen_ = false;
-        } else if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
-            fullscreen_ = true;
+        } else {
+            EnterFullscreen();
         }
+        stale_ = true;
     }
 
     void Key(const SDL_KeyboardEvent& key, bool down) {
@@ -219,12 +272,37 @@ private:
         if (key.repeat) return;
         const uint8_t dik = DirectInputCode(code);
         if (dik == 0) return;
+        if (down) {
+            pressedSincePoll_[dik] = true;
+            releaseDue_[dik] = false;
+        } else if (pressedSincePoll_[dik]) {
+            // A tap shorter than the game's poll interval: the key stays
+            // down until one poll has seen it.
+            releaseDue_[dik] = true;
+            tapsPending_ = true;
+            return;
+        }
         held_[dik] = down;
         core::SetKey(dik, down);
     }
 
+    void ReleaseSeenTaps() {
+        if (!tapsPending_) return;
+        tapsPending_ = false;
+        for (int dik = 0; dik < 256; ++dik) {
+            if (releaseDue_[dik] && pressedSincePoll_[dik]) tapsPending_ = true;
+            if (releaseDue_[dik] && !pressedSincePoll_[dik]) {
+                releaseDue_[dik] = false;
+                held_[dik] = false;
+                core::SetKey(static_cast<uint8_t>(dik), false);
+            }
+        }
+    }
+
     void ReleaseAllKeys() {
         for (int dik = 0; dik < 256; ++dik) {
+            pressedSincePoll_[dik] = false;
+            releaseDue_[dik] = false;
             if (held_[dik]) {
                 held_[dik] = false;
                 core::SetKey(static_cast<uint8_t>(dik), false);
@@ -263,6 +341,13 @@ private:
                         break;
                     case SDL_WINDOWEVENT_FOCUS_GAINED: core::PostActivation(true); break;
                     case SDL_WINDOWEVENT_CLOSE: core::RequestClose(); break;
+                    case SDL_WINDOWEVENT_EXPOSED:
+                    case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    case SDL_WINDOWEVENT_RESTORED:
+                        // The desktop lost what was shown: show it again now,
+                        // as the next flip may bring the same picture.
+                        if (texture_ != nullptr) Redraw();
+                        break;
                     default: break;
                 }
                 break;
@@ -282,7 +367,13 @@ private:
     Clock::time_point lastPresent_{};
     Clock::duration refreshPeriod_ = std::chrono::nanoseconds(1'000'000'000LL / 60);
 
-    bool held_[256] = {};
+    std::vector<uint16_t> shown_ = std::vector<uint16_t>(static_cast<size_t>(kWidth) * kHeight);
+    bool stale_ = true;  // the window shows something else than shown_
+
+    bool held_[256] = {};              // down in the core's state
+    bool pressedSincePoll_[256] = {};  // went down after the last keyboard poll
+    bool releaseDue_[256] = {};        // went up, kept down for one poll
+    bool tapsPending_ = false;
     bool swallowed_[SDL_NUM_SCANCODES] = {};
 };
 
