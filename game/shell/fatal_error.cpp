@@ -1,6 +1,7 @@
 // Fatal-error reporting: the last reported text is shown when the game ends.
 #include "game/shell/shell.h"
 
+#include <algorithm>
 #include <cstring>
 
 int ReportError(const char* text) {
@@ -9,8 +10,9 @@ int ReportError(const char* text) {
     // size so that no report can run past it.
     char formatted[1024];
     pf::wsprintfA(formatted, text);
-    std::strncpy(ErrorText, formatted, sizeof ErrorText - 1);
-    ErrorText[sizeof ErrorText - 1] = 0;
+    const size_t length = std::min(std::strlen(formatted), sizeof ErrorText - 1);
+    std::memcpy(ErrorText, formatted, length);
+    ErrorText[length] = 0;
     FatalError = 1;
     return 0;
 }
