@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -149,6 +150,8 @@ Report Run(const Options& options, Entry entry, FieldsReader fields) {
     core::ResetCore();
     const std::string previous = CurrentFolder();
     Options run = options;
+    std::stable_sort(run.script.begin(), run.script.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.ms < b.ms; });
     if (!run.framesDir.empty()) {
         if (run.framesDir[0] != '/' && !previous.empty()) run.framesDir = previous + "/" + run.framesDir;
         if (!MakeFolders(run.framesDir)) {
