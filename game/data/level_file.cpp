@@ -146,9 +146,9 @@ const char* BuildLevel(const uint8_t* bytes, size_t size, uint16_t level) {
     CellHeight = ReadU16(bytes + AtCellHeight);
     if (CellWidth == 0 || CellHeight == 0)
         return "[ReadLevelData] Corrupt data file (cell width or height is 0)\n";
-    if (LayoutX + static_cast<uint32_t>(LayoutColumns) * CellWidth > ScreenWidth ||
-        LayoutY + static_cast<uint32_t>(LayoutRows) * CellHeight > ScreenHeight)
-        return "[ReadLevelData] Corrupt data file (layout grid outside the 800x600 screen)\n";
+    // A grid may run past the screen's edge: nothing is addressed through its
+    // screen position (play indexes cells by row and column, and a block
+    // copied past the edge is refused whole), so it is taken as stored.
 
     if (const char* failure = CheckBlocksAndCells(bytes, size, typeCount)) return failure;
 
