@@ -124,9 +124,8 @@ void EnterHallOfFameName(HallOfFameRecord& record) {
     }
     record.name[3] = 0;
 
-    // Wait for RETURN's release; a keyboard that stops answering, or a closed
-    // window, ends the wait too.
-    while (KeyDown(KEY_RETURN) && GameState != GS_QUIT) {
-        if (PollKeyboard() != pf::DI_OK) break;
-    }
+    // Wait for RETURN's release; a keyboard that stops answering (RETURN then
+    // reads as up, so the menu does not take it for a press) or a closed
+    // window ends the wait too.
+    while (KeyDown(KEY_RETURN) && GameState != GS_QUIT) PollNameEntryKeys();
 }
