@@ -11,6 +11,7 @@
 
 #include "install/installer.h"
 #include "install_support.h"
+#include "pf/files.h"
 #include "pf/registry.h"
 #include "../../platform/core/backend.h"
 
@@ -60,7 +61,7 @@ public:
     }
     bool BrowseForFolder(pf::HWND, const char* title, char* path) override {
         browseTitle = title;
-        if (browseAnswer.empty()) return false;
+        if (browseAnswer.empty() || browseAnswer.size() >= pf::MAX_PATH) return false;
         std::strcpy(path, browseAnswer.c_str());
         return true;
     }
@@ -186,7 +187,10 @@ TEST_F(InstallerDialog, CancelEndsWithoutInstalling) {
 }
 
 TEST_F(InstallerDialog, AFolderLongerThanTheEditLimitIsNotCutButRefused) {
-    desktop_.browseAnswer = temp_.path().string() + "/" + std::string(250, 'x');
+    // 258 characters: a folder the browser can give, longer than the 254 the
+    // edit box's text may hold.
+    const std::string base = temp_.path().string() + "/";
+    desktop_.browseAnswer = base + std::string(258 - base.size(), 'x');
     desktop_.presses = {installer::IDC_BROWSE, installer::IDC_OK};
     EXPECT_EQ(Run(), 0);
     ASSERT_EQ(desktop_.boxes.size(), 1u);
