@@ -227,3 +227,25 @@ TEST_F(GameOver, ClosingTheWindowDuringTheEntryKeepsTheNameSoFar) {
 }
 
 }  // namespace
+
+namespace {
+
+// The save after the entry fails: the file keeps the old table whole, the
+// read that follows brings the old rows back, and the failure is shown at
+// the end.
+TEST_F(GameOver, FailedSaveAfterTheEntryLeavesTheOldFileWhole) {
+    WriteTable(TieTable());
+    Script s = NameEntry();
+    s.Hold("RETURN", 1).Hold("RIGHT", 13).Hold("RETURN", 1).Event("close");
+    const auto run = vxtest::RunHeadless(
+        {"--dir", dir.str(), "--max-ms", "400000", "--fail", "ReplaceFileAtomically:1:0"},
+        StartGame + s.str());
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.report.exit, "returned");
+    EXPECT_EQ(HiscoreBytes(), TableBytes(TieTable()));
+    ASSERT_FALSE(run.report.messageBoxes.empty());
+    EXPECT_EQ(run.report.messageBoxes.front().second,
+              "[SaveHiscoreTable] Unable to open hiscore table file\n");
+}
+
+}  // namespace
