@@ -11,6 +11,9 @@
 // refresh period holds the flip status at "still drawing". A flipped picture
 // equal to the one on screen is not drawn again, so still screens cost next
 // to nothing.
+//
+// The game reads the keyboard as snapshots, once a frame at most: a key let
+// go before any poll has seen it down stays down until one poll has.
 #include "sdl_backend.h"
 
 #include <SDL.h>
