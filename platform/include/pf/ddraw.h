@@ -4,6 +4,10 @@
 // Surfaces are software surfaces in the core; a flip hands the back buffer to
 // the backend, which shows it (SDL2) or records it (headless). Every operation
 // returns DD_OK, one of the named errors, or E_FAIL.
+//
+// While a surface is locked, blits onto or from it and flips of its chain
+// return DDERR_SURFACEBUSY. A lost surface (a mode change, LoseSurfaces in
+// the core) fails with DDERR_SURFACELOST until Restore, and comes back black.
 #pragma once
 
 #include "pf/types.h"
