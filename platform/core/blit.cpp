@@ -49,6 +49,19 @@ bool Overlaps(const uint16_t* dest, ptrdiff_t destPitch, const uint16_t* source,
 }  // namespace
 
 void FillPixels(uint16_t* dest, ptrdiff_t destPitch, int width, int height, uint16_t colour) {
+    if (width <= 0 || height <= 0) return;
+    // A colour whose two bytes are equal (black above all: every clear) is
+    // a byte fill, which the C library does at memory speed.
+    if ((colour >> 8) == (colour & 0xFF)) {
+        const size_t bytes = static_cast<size_t>(width) * sizeof(uint16_t);
+        const int value = colour & 0xFF;
+        if (destPitch == width) {
+            std::memset(dest, value, bytes * static_cast<size_t>(height));
+        } else {
+            for (int row = 0; row < height; ++row) std::memset(dest + destPitch * row, value, bytes);
+        }
+        return;
+    }
     for (int row = 0; row < height; ++row) std::fill_n(dest + destPitch * row, width, colour);
 }
 
