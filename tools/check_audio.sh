@@ -96,6 +96,7 @@ play_end=
 if command -v xdotool >/dev/null; then
     window=$(xdotool search --name 'Velnorix' 2>/dev/null | head -n 1 || true)
     [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null || true
+    sleep 0.5  # the game takes the focus change before the key
     play_start=$(size)
     press Return
     sleep 6

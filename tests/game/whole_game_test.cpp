@@ -192,6 +192,20 @@ TEST(WholeGame, KeyboardLostWhilePHeldEndsTheWait) {
     EXPECT_GT(lost.flips, waiting.flips + 10) << Describe(lost);
 }
 
+TEST(WholeGame, KeyboardLostWhileTheSecondPIsHeldEndsThePauseWait) {
+    // Paused with P pressed and released; P pressed again and held keeps the
+    // pause step polling for its release.
+    GameFolder folder;
+    const std::string held = StartGameScript() + At(5000, "key P down") + At(5100, "key P up") +
+                             At(6000, "key P down");
+    const auto waiting = RunScript(folder, held + At(12000, "close"), 30000);
+    ExpectQuitCleanly(waiting, folder);
+    const auto lost =
+        RunScript(folder, held + At(7000, "keyboard lost") + At(12000, "close"), 30000);
+    ExpectQuitCleanly(lost, folder);
+    EXPECT_GT(lost.flips, waiting.flips + 10) << Describe(lost);
+}
+
 TEST(WholeGame, KeyboardBackAfterAPauseAnswersAgain) {
     GameFolder folder;
     const auto report =
