@@ -46,3 +46,9 @@ pf::HRESULT PollKeyboard() {
 void PollMouse() {
     DDResult = pf::Device_GetDeviceState(MouseDevice, sizeof MouseState, &MouseState);
 }
+
+void WaitForKeyRelease(int key) {
+    while (KeyDown(key)) {
+        if (PollKeyboard() != pf::DI_OK) KeyState[key] = 0;
+    }
+}

@@ -8,3 +8,8 @@ int InitDInput();
 // so that the key-release waits can end when the keyboard stops answering.
 pf::HRESULT PollKeyboard();
 void PollMouse();
+// Polls until the key reads up. A keyboard that stops answering (focus lost,
+// window closed) ends the wait too, and the key then counts as released: its
+// byte is cleared, so that the last state read cannot act again on a key
+// nobody can be seen holding.
+void WaitForKeyRelease(int key);

@@ -33,15 +33,6 @@ void SteerRight() {
         ShipSpeed = ShipSpeed < TopSpeed ? SpeedStep : TopSpeed;
 }
 
-// Polls until the key reads up. PollKeyboard leaves KeyState as it was when
-// the device does not answer (focus lost, window closed, device gone), so the
-// wait also ends at the first poll whose result is not DI_OK: a key that can
-// no longer be read must not hold the game.
-void WaitForKeyRelease(int key) {
-    while (PollKeyboard() == pf::DI_OK && KeyDown(key)) {
-    }
-}
-
 // Escape: the game is abandoned; the menu set, its music and its first page.
 int32_t LeaveForMenu() {
     ClearOffscreen();

@@ -42,9 +42,7 @@ int GameStep() {
 
 void PauseStep() {
     if (KeyDown(KEY_P)) {
-        // Wait for P's release; a keyboard that stops answering ends the wait.
-        while (PollKeyboard() == pf::DI_OK && KeyDown(KEY_P)) {
-        }
+        WaitForKeyRelease(KEY_P);
         GameState = GS_PLAYING;
     }
     if (KeyDown(KEY_ESCAPE)) GameState = GS_PLAYING;
