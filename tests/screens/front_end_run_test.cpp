@@ -157,6 +157,12 @@ TEST_F(FrontEnd, ReturnOnTheHallOfFamePageShowsTheMenuThenStartsTheGame) {
     EXPECT_TRUE(HasCall(report, "LoadModuleFile", "file=Data//track1.mdf offset=0"));
 }
 
+TEST_F(FrontEnd, ReturnOnTheStartButtonWinsOverEscapeInTheSameFrame) {
+    const auto report = Run("5000 key RETURN down\n5000 key ESCAPE down\n", 5500);
+    EXPECT_TRUE(report.timedOut);  // did not quit
+    EXPECT_TRUE(HasCall(report, "LoadModuleFile", "file=Data//track1.mdf offset=0"));
+}
+
 TEST_F(FrontEnd, ReturnOnTheQuitButtonQuits) {
     const std::string before = HiscoreBytes();
     const auto report = Run("4000 key DOWN down\n4100 key DOWN up\n5000 key RETURN down\n");
