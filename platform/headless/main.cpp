@@ -54,22 +54,11 @@
 #include <sstream>
 #include <string>
 
-#include "game/shell/record.h"
+#include "game_fields.h"
 #include "headless.h"
 
 namespace {
 
-pf::headless::GameFields ReadFields() {
-    pf::headless::GameFields fields;
-    fields.state = GameState;
-    for (int cell = 1; cell <= 9; ++cell) {
-        const int digit = ScoreDigits[cell];
-        fields.score += static_cast<char>('0' + (digit >= 0 && digit <= 9 ? digit : 0));
-    }
-    fields.level = CurrentLevel;
-    fields.lives = Lives;
-    return fields;
-}
 
 int Usage(const std::string& problem) {
     std::fprintf(stderr, "velnorix-headless: %s\n", problem.c_str());
@@ -150,7 +139,7 @@ int main(int argc, char** argv) {
             return Usage(scriptPath + ": " + error);
     }
 
-    const pf::headless::Report report = pf::headless::Run(options, &WinMain, &ReadFields);
+    const pf::headless::Report report = pf::headless::Run(options, &WinMain, &pf::headless::ReadGameFields);
     if (!report.startError.empty()) {
         std::fprintf(stderr, "velnorix-headless: %s\n", report.startError.c_str());
         return 2;

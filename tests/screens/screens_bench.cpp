@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "game/shell/shell.h"
+#include "game_fields.h"
 #include "pf/window.h"
 
 namespace screenstest {
@@ -76,7 +77,7 @@ pf::headless::Report FrontEndTest::MarkedRun(const std::string& script, Marks* m
     EXPECT_TRUE(pf::headless::ParseScript(script, &options.script, &error)) << error;
     currentMarks = Marks{};
     Record = ProgramRecord{};
-    pf::headless::Report report = pf::headless::Run(options, &MarkingEntry, &vxtest::ReadGameFields);
+    pf::headless::Report report = pf::headless::Run(options, &MarkingEntry, &pf::headless::ReadGameFields);
     Record = ProgramRecord{};
     *marks = currentMarks;
     return report;

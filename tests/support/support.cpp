@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "game/shell/record.h"
+#include "game_fields.h"
 
 namespace vxtest {
 namespace {
@@ -317,17 +318,6 @@ HeadlessRun RunHeadless(const std::vector<std::string>& arguments, const std::st
     return run;
 }
 
-pf::headless::GameFields ReadGameFields() {
-    pf::headless::GameFields fields;
-    fields.state = GameState;
-    for (int cell = 1; cell <= 9; ++cell) {
-        const int digit = ScoreDigits[cell];
-        fields.score += static_cast<char>('0' + (digit >= 0 && digit <= 9 ? digit : 0));
-    }
-    fields.level = CurrentLevel;
-    fields.lives = Lives;
-    return fields;
-}
 
 pf::headless::Report RunGame(pf::headless::Options options, const std::string& script) {
     if (!script.empty()) {
@@ -341,7 +331,7 @@ pf::headless::Report RunGame(pf::headless::Options options, const std::string& s
         options.script.insert(options.script.end(), events.begin(), events.end());
     }
     Record = ProgramRecord{};
-    pf::headless::Report report = pf::headless::Run(options, &WinMain, &ReadGameFields);
+    pf::headless::Report report = pf::headless::Run(options, &WinMain, &pf::headless::ReadGameFields);
     Record = ProgramRecord{};
     return report;
 }

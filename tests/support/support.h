@@ -107,7 +107,4 @@ HeadlessRun RunHeadless(const std::vector<std::string>& arguments,
 // reset before and after, the core by Run itself.
 pf::headless::Report RunGame(pf::headless::Options options, const std::string& script = "");
 
-// The game's fields for a report, as velnorix-headless reads them.
-pf::headless::GameFields ReadGameFields();
-
 }  // namespace vxtest
