@@ -202,8 +202,10 @@ void Report(benchmark::State& state, unsigned long news, unsigned globalAllocs) 
     if (news != 0 || globalAllocs != 0) state.SkipWithError("a play frame allocated memory");
 }
 
-// Steps 1 to 12: composition, motion, input, level change.
-void BM_PlayFrameSteps(benchmark::State& state) {
+// Times one frame function over the heaviest frame, restored before every
+// iteration, and counts the allocations made while it runs.
+template <typename Frame>
+void TimeFrames(benchmark::State& state, Frame frame) {
     if (!StartGame()) {
         state.SkipWithError("the game did not start");
         return;
@@ -216,39 +218,24 @@ void BM_PlayFrameSteps(benchmark::State& state) {
         const unsigned long newsBefore = NewCalls.load();
         const unsigned allocsBefore = pf::core::CurrentResourceCounts().allocations;
         state.ResumeTiming();
-        benchmark::DoNotOptimize(PlayFrameSteps());
+        frame();
         state.PauseTiming();
         news += NewCalls.load() - newsBefore;
         globalAllocs += pf::core::CurrentResourceCounts().allocations - allocsBefore;
         state.ResumeTiming();
     }
     Report(state, news, globalAllocs);
+}
+
+// Steps 1 to 12: composition, motion, input, level change.
+void BM_PlayFrameSteps(benchmark::State& state) {
+    TimeFrames(state, [] { benchmark::DoNotOptimize(PlayFrameSteps()); });
 }
 BENCHMARK(BM_PlayFrameSteps)->Unit(benchmark::kMicrosecond);
 
 // The whole frame with a flip that completes at once; WaitFrame spins on the
 // virtual clock (one millisecond per reading), so it costs 27 tick reads.
-void BM_PlayFrameWithInstantFlip(benchmark::State& state) {
-    if (!StartGame()) {
-        state.SkipWithError("the game did not start");
-        return;
-    }
-    unsigned long news = 0;
-    unsigned globalAllocs = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        RestoreHeaviestFrame();
-        const unsigned long newsBefore = NewCalls.load();
-        const unsigned allocsBefore = pf::core::CurrentResourceCounts().allocations;
-        state.ResumeTiming();
-        PlayFrame();
-        state.PauseTiming();
-        news += NewCalls.load() - newsBefore;
-        globalAllocs += pf::core::CurrentResourceCounts().allocations - allocsBefore;
-        state.ResumeTiming();
-    }
-    Report(state, news, globalAllocs);
-}
+void BM_PlayFrameWithInstantFlip(benchmark::State& state) { TimeFrames(state, [] { PlayFrame(); }); }
 BENCHMARK(BM_PlayFrameWithInstantFlip)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

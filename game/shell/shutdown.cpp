@@ -1,18 +1,12 @@
 // The shutdown sequence: level memory, audio, input, display, window.
+#include "game/data/data.h"
 #include "game/shell/shell.h"
 #include "game/sound/sound.h"
 
 void ShutDownGame() {
-    if (BlockTypesMemory != nullptr) {
-        pf::GlobalFree(BlockTypesMemory);
-        BlockTypesMemory = nullptr;
-        BlockTypes = nullptr;
-    }
-    if (LayoutArrayMemory != nullptr) {
-        pf::GlobalFree(LayoutArrayMemory);
-        LayoutArrayMemory = nullptr;
-        LayoutArray = nullptr;
-    }
+    // The level's two blocks, the block table first.
+    ReleaseBlockTypes();
+    ReleaseLayoutArray();
     ShutDownSound();
     ReleaseDInput();
     ReleaseDDraw();
