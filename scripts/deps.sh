@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
 # Needs root (or sudo) only when something has to be installed.
+#   scripts/deps.sh            the Linux build
+#   scripts/deps.sh --windows  and the mingw-w64 cross-compiler
+#   scripts/deps.sh --wine     and Wine (32-bit, through i386 multiarch) with
+#                              what its tests use on an X screen
 set -euo pipefail
 
 packages=(
@@ -10,6 +14,10 @@ packages=(
   libfreetype-dev libpng-dev zlib1g-dev fonts-dejavu-core
   xvfb xauth xfonts-base
 )
+case "${1:-}" in
+  --windows) packages+=(g++-mingw-w64-i686) ;;
+  --wine) packages+=(g++-mingw-w64-i686 wine wine32:i386 xdotool imagemagick x11-utils) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,6 +32,9 @@ as_root=()
 if [ "$(id -u)" -ne 0 ]; then
   command -v sudo >/dev/null || { echo "error: need root to install ${missing[*]}" >&2; exit 1; }
   as_root=(sudo)
+fi
+if [ "${1:-}" = "--wine" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
 fi
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

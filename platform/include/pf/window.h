@@ -114,5 +114,8 @@ int wsprintfA(char* out, const char* format, ...);
 }  // namespace pf
 
 // The program's entry, provided by each program and called by the backend's
-// startup code with the instance and the show command.
+// startup code with the instance and the show command. (Not declared where
+// the real Windows headers are in scope: they declare their own WinMain.)
+#ifndef PF_REAL_WINDOWS_HEADERS
 int WinMain(pf::HINSTANCE instance, pf::HINSTANCE previous, char* commandLine, int showCommand);
+#endif

@@ -1,0 +1,27 @@
+# The Windows programs, cross-built with mingw-w64: velnorix.exe on the Win32
+# backend, velnorix-headless.exe on the headless bench, install.exe,
+# Uninstall.exe and audiow32.dll. The Data folder, the icon and the archive
+# packer are made by a Linux build of the project (VX_HOST_BUILD).
+set(VX_HOST_BUILD "${PROJECT_SOURCE_DIR}/build" CACHE PATH
+    "Linux build folder holding Data, the icon and vx-pack")
+if(NOT EXISTS "${VX_HOST_BUILD}/Data")
+  message(FATAL_ERROR "No Data folder in VX_HOST_BUILD (${VX_HOST_BUILD}): build the Linux programs first")
+endif()
+set(VX_DATA_DIR ${CMAKE_BINARY_DIR}/Data)
+
+add_subdirectory(third_party/libxmp)
+add_subdirectory(platform)
+add_subdirectory(game)
+add_subdirectory(install)
+add_subdirectory(uninstall)
+
+# The programs run from the build folder, like the Linux ones: it gets a copy
+# of the host build's Data folder.
+add_custom_target(vx_win32_data ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${VX_HOST_BUILD}/Data ${VX_DATA_DIR}
+  COMMENT "Copying the Data folder from the host build")
+
+if(VX_BUILD_TESTS)
+  enable_testing()
+  add_subdirectory(tests/wine)
+endif()
