@@ -1,0 +1,66 @@
+# Shared by the Windows tests: Wine without prompts or noise, a scratch
+# folder, an X screen of 800x600 at 16 bits, and checks that count.
+#
+#   source "$(dirname "$0")/lib.sh"
+#   vx_scratch                  # fresh $VX_SCRATCH, made the working directory
+#   vx_start_x                  # Xvfb 800x600x16; DISPLAY set; stopped at exit
+#   check "what" command...     # runs the command; counts a pass or a failure
+#   vx_done                     # prints "N passed, N failed"; the exit status
+#
+# Environment from CTest: WINEPREFIX, VX_WIN32_BUILD (the Windows build),
+# VX_HOST_BUILD (the Linux build), VX_SOURCE_DIR, VX_SCRATCH.
+export WINEDEBUG=${WINEDEBUG:--all}
+# No prompts to install Wine's .NET or HTML engines.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine}
+
+vx_passed=0
+vx_failed=0
+vx_cleanups=()
+
+vx_cleanup() {
+  local i
+  for ((i = ${#vx_cleanups[@]} - 1; i >= 0; i--)); do eval "${vx_cleanups[$i]}" || true; done
+}
+trap vx_cleanup EXIT
+
+vx_scratch() {
+  : "${VX_SCRATCH:=$(mktemp -d)}"
+  rm -rf "$VX_SCRATCH"
+  mkdir -p "$VX_SCRATCH"
+  cd "$VX_SCRATCH"
+}
+
+# An X screen of its own on the first free display number.
+vx_start_x() {
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 800x600x16 -nolisten tcp >/dev/null 2>&1 &
+  local pid=$!
+  vx_cleanups+=("kill $pid 2>/dev/null; wait $pid 2>/dev/null")
+  export DISPLAY=":$n"
+  local tries=0
+  until xdpyinfo >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ]; then echo "no X screen on $DISPLAY" >&2; return 1; fi
+    sleep 0.1
+  done
+  vx_cleanups+=("wineserver -k 2>/dev/null")
+}
+
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    vx_passed=$((vx_passed + 1))
+    echo "ok: $what"
+  else
+    vx_failed=$((vx_failed + 1))
+    echo "FAILED: $what"
+  fi
+}
+
+vx_done() {
+  echo "$vx_passed passed, $vx_failed failed"
+  [ "$vx_failed" -eq 0 ]
+}
