@@ -80,13 +80,14 @@ EntryKind NextArchiveEntry(ArchiveReader& reader, ArchiveEntry& entry) {
 bool IsSafeFileName(const char* name) {
     if (name[0] == 0 || StringsEqual(name, ".") || StringsEqual(name, "..")) return false;
     for (const char* c = name; *c != 0; ++c)
-        if (IsSeparator(*c)) return false;
+        if (IsSeparator(*c) || *c == ':') return false;
     return !IsLogMarker(name) && !StringsEqual(name, kLogFileName);
 }
 
 bool IsSafeDirectoryName(const char* name) {
     if (name[0] == 0 || IsSeparator(name[0])) return false;
-    if (name[1] == ':') return false;  // a drive letter
+    for (const char* c = name; *c != 0; ++c)
+        if (*c == ':') return false;
     const char* component = name;
     for (const char* c = name;; ++c) {
         if (*c != 0 && !IsSeparator(*c)) continue;

@@ -43,9 +43,10 @@ EntryKind NextArchiveEntry(ArchiveReader& reader, ArchiveEntry& entry);
 // one plain component (no "/" or "\", not "", "." or ".."), must not be a
 // marker string of the install log (the uninstaller would read it as one) and
 // must not be "install.log" (the installer writes it while it installs). A
-// directory name must be relative (no leading separator, no drive letter),
-// with no empty, "." or ".." component, so that it stays inside the
-// installation folder.
+// directory name must be relative (no leading separator), with no empty, "."
+// or ".." component, so that it stays inside the installation folder. No
+// name holds a ":": on Windows "C:x" is x in drive C's current folder,
+// wherever the installation folder is.
 bool IsSafeFileName(const char* name);
 bool IsSafeDirectoryName(const char* name);
 

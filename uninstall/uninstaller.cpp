@@ -36,6 +36,12 @@ int NextComponent(const char** p) {
     return length;
 }
 
+// From a root ("/x", "\x", "\\server\share") or on a drive ("C:\x", and "C:x",
+// which is x in drive C's current folder).
+bool IsAbsolute(const char* path) {
+    return IsSeparator(path[0]) || (path[0] != 0 && path[1] == ':');
+}
+
 bool IsDotComponent(const char* c, int length) {
     return (length == 1 && c[0] == '.') || (length == 2 && c[0] == '.' && c[1] == '.');
 }
@@ -96,13 +102,13 @@ bool CurrentDirectoryInside() {
 bool IsPlainFileName(const char* name) {
     if (name[0] == 0 || StringsEqual(name, ".") || StringsEqual(name, "..")) return false;
     for (const char* c = name; *c != 0; ++c)
-        if (IsSeparator(*c)) return false;
+        if (IsSeparator(*c) || *c == ':') return false;
     return true;
 }
 
 bool IsInsideDirectory(const char* start, const char* path) {
     const char* p = path;
-    if (!IsSeparator(path[0])) {
+    if (!IsAbsolute(path)) {
         // Relative: entered from the start directory.
         int components = 0;
         for (int length; (length = NextComponent(&p)) > 0; p += length, ++components)

@@ -15,11 +15,13 @@ constexpr const char* kUninstallerFile = "Uninstall.exe";
 int WinMain(pf::HINSTANCE instance, pf::HINSTANCE previous, char* commandLine, int showCommand);
 
 // Whether a directory path from the log lies inside the start directory: a
-// relative path without "." or ".." components, or an absolute one below
-// start. Separators are "/" and "\", and runs of them count as one.
+// relative path without "." or ".." components, or an absolute one (from a
+// root or on a drive, "C:\x") below start. Separators are "/" and "\", and
+// runs of them count as one.
 bool IsInsideDirectory(const char* start, const char* path);
 // A file name from the log names a file of the current directory: one plain
-// component, not "", "." or "..".
+// component, not "", "." or "..", without ":" (on Windows "C:x" is x in
+// drive C's current folder).
 bool IsPlainFileName(const char* name);
 
 }  // namespace uninstaller

@@ -105,8 +105,8 @@ TEST(ArchiveReader, NamesFitIn260BytesWithTheirNul) {
 TEST(ArchiveNames, UnsafeFileNamesAreRefused) {
     for (const char* name : {"velnorix", "Uninstall.exe", "a.b", "...", "with space"})
         EXPECT_TRUE(installer::IsSafeFileName(name)) << name;
-    for (const char* name : {"", ".", "..", "a/b", "a\\b", "/etc", "\\x", "install.log",
-                             "CREATED_DIRECTORY", "CREATED_REG_KEYS", "INSTALLATION_COMPLETE",
+    for (const char* name : {"", ".", "..", "a/b", "a\\b", "/etc", "\\x", "C:x", "x:y",
+                             "install.log", "CREATED_DIRECTORY", "CREATED_REG_KEYS", "INSTALLATION_COMPLETE",
                              "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"})
         EXPECT_FALSE(installer::IsSafeFileName(name)) << name;
 }
@@ -115,7 +115,7 @@ TEST(ArchiveNames, DirectoriesStayInsideTheInstallationFolder) {
     for (const char* name : {"Data", "Data\\Levels", "Data/Levels", "..x", "x.."})
         EXPECT_TRUE(installer::IsSafeDirectoryName(name)) << name;
     for (const char* name : {"", ".", "..", "\\Data", "/Data", "Data\\..\\..", "a/../b", "a\\\\b",
-                             "Data\\", "C:\\Games", "c:Data", "./Data"})
+                             "Data\\", "C:\\Games", "c:Data", "./Data", "Data\\C:x"})
         EXPECT_FALSE(installer::IsSafeDirectoryName(name)) << name;
 }
 

@@ -273,6 +273,12 @@ TEST_F(Uninstaller, InsideDirectoryRules) {
     EXPECT_FALSE(uninstaller::IsInsideDirectory("/g", "/"));
     EXPECT_FALSE(uninstaller::IsInsideDirectory("/g", ""));
     EXPECT_FALSE(uninstaller::IsInsideDirectory("/g", ".."));
+    // Windows paths: a drive makes a path absolute.
+    EXPECT_TRUE(uninstaller::IsInsideDirectory("C:\\g", "C:\\g\\Data"));
+    EXPECT_FALSE(uninstaller::IsInsideDirectory("C:\\g", "C:\\Windows"));
+    EXPECT_FALSE(uninstaller::IsInsideDirectory("C:\\g", "D:\\g\\Data"));
+    EXPECT_FALSE(uninstaller::IsInsideDirectory("C:\\g", "C:Data"));
+    EXPECT_FALSE(uninstaller::IsPlainFileName("C:x"));
 }
 
 }  // namespace

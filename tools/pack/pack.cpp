@@ -9,7 +9,7 @@
 // entry "NAME\sub" with its own files. The archive ends with the end entry.
 //
 // Every name is checked as the installer and the uninstaller will read it:
-// one plain component (no "/" or "\", not "." or ".."), not a marker string
+// one plain component (no "/", "\" or ":", not "." or ".."), not a marker string
 // of the install log, not "install.log", short enough for a 260-byte path;
 // at most ten directories (the uninstaller keeps ten). The output is written
 // beside its place and renamed in, and left untouched when its bytes would
@@ -47,8 +47,8 @@ struct Failure {
 void CheckFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..")
         throw Failure{"invalid file name \"" + name + "\""};
-    if (name.find_first_of("/\\") != std::string::npos)
-        throw Failure{"file name \"" + name + "\" holds a separator"};
+    if (name.find_first_of("/\\:") != std::string::npos)
+        throw Failure{"file name \"" + name + "\" holds a separator or a colon"};
     if (name.size() + 1 > kNameSize) throw Failure{"file name \"" + name + "\" too long"};
     for (const char* reserved : kReservedNames)
         if (name == reserved) throw Failure{"file name \"" + name + "\" is reserved"};
@@ -60,8 +60,8 @@ void CheckDirectoryName(const std::string& name) {
     for (;;) {
         const size_t end = name.find('\\', start);
         const std::string part = name.substr(start, end == std::string::npos ? end : end - start);
-        if (part.empty() || part == "." || part == ".." || part.find('/') != std::string::npos ||
-            (start == 0 && part.size() >= 2 && part[1] == ':'))
+        if (part.empty() || part == "." || part == ".." ||
+            part.find_first_of("/:") != std::string::npos)
             throw Failure{"invalid directory name \"" + name + "\""};
         if (end == std::string::npos) return;
         start = end + 1;
