@@ -7,10 +7,10 @@ cd "$(dirname "$0")"
 scripts/deps.sh
 
 dir=build
-flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_WERROR=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   dir=build-sanitize
-  flags=(-DCMAKE_BUILD_TYPE=Debug -DVX_SANITIZE=ON -DVX_BUILD_BENCH=OFF)
+  flags=(-DCMAKE_BUILD_TYPE=Debug -DVX_WERROR=ON -DVX_SANITIZE=ON -DVX_BUILD_BENCH=OFF)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi

@@ -51,7 +51,6 @@ struct DirectDrawObject {
 namespace {
 
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
-constexpr DWORD DDBLTFAST_DESTCOLORKEY = 0x2;
 constexpr DWORD DDBLTFAST_WAIT = 0x10;
 constexpr int kMaxSurfaceSide = 4096;
 

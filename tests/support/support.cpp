@@ -277,7 +277,8 @@ HeadlessRun RunHeadless(const std::vector<std::string>& arguments, const std::st
     bool haveReport = false;
     std::string reportPath = (scratch / "report.json").string();
     for (size_t i = 0; i < arguments.size(); ++i) {
-        command += " " + Quote(arguments[i]);
+        command += ' ';
+        command += Quote(arguments[i]);
         if (arguments[i] == "--report" && i + 1 < arguments.size()) {
             haveReport = true;
             reportPath = arguments[i + 1];
@@ -286,12 +287,19 @@ HeadlessRun RunHeadless(const std::vector<std::string>& arguments, const std::st
     if (!script.empty()) {
         const std::string scriptPath = (scratch / "script.txt").string();
         WriteWholeFile(scriptPath, script);
-        command += " --script " + Quote(scriptPath);
+        command += " --script ";
+        command += Quote(scriptPath);
     }
-    if (!haveReport) command += " --report " + Quote(reportPath);
+    if (!haveReport) {
+        command += " --report ";
+        command += Quote(reportPath);
+    }
     const std::string outPath = (scratch / "stdout.txt").string();
     const std::string errPath = (scratch / "stderr.txt").string();
-    command += " </dev/null >" + Quote(outPath) + " 2>" + Quote(errPath);
+    command += " </dev/null >";
+    command += Quote(outPath);
+    command += " 2>";
+    command += Quote(errPath);
 
     const int status = std::system(command.c_str());
     // A wait status: the exit code sits in the second byte of a normal exit.
