@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
     std::string reportPath;
     bool haveDir = false;
     bool haveEvery = false;
-    for (int i = 1; i < argc; ++i) {
+    // Every flag takes a value: two arguments at a time.
+    for (int i = 1; i < argc; i += 2) {
         const std::string flag = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         auto need = [&]() -> bool { return value != nullptr; };
@@ -124,7 +125,6 @@ int main(int argc, char** argv) {
         } else {
             return Usage("unknown argument \"" + flag + "\"");
         }
-        ++i;
     }
     if (!haveDir) return Usage("--dir is required");
     if (haveEvery && options.framesDir.empty()) return Usage("--every needs --frames");
