@@ -4,10 +4,9 @@
 // Positions and directions are 32-bit floats and every sum and product on
 // them is done in float; a float becomes an integer by truncation toward
 // zero, and sizes of sprites divide as integers.
-#include <cstdlib>
-
 #include "game/play/layout.h"
 #include "game/play/play.h"
+#include "pf/random.h"
 
 namespace {
 
@@ -162,7 +161,7 @@ void DamageBlock(int row, int column, bool fire) {
     AddBlockScore();
     if (!unbreakable) BlocksBroken += 1;
     if (BlocksBroken == BlocksToClear) LevelDone = 1;
-    if (std::rand() % 100 > 90) ReleaseCapsule(column, row);
+    if (pf::rand() % 100 > 90) ReleaseCapsule(column, row);
 }
 
 void AddBlockScore() {

@@ -1,9 +1,8 @@
 // Power-up capsules: release from a broken block, the fall and the catch, and
 // the effect of each kind.
-#include <cstdlib>
-
 #include "game/display/display.h"
 #include "game/play/play.h"
+#include "pf/random.h"
 
 namespace {
 
@@ -36,8 +35,8 @@ void SetKinds(const Sprite& ship, const Sprite& ball, int32_t ballCount) {
 void CreateExtraBalls() {
     const Ball& origin = Balls[0][0];
     for (int i = 1; i < MaxBalls; ++i) {
-        const float f = static_cast<float>(std::rand() % 100) * 0.01f;
-        const int r = std::rand() % 100;
+        const float f = static_cast<float>(pf::rand() % 100) * 0.01f;
+        const int r = pf::rand() % 100;
         Ball ball;
         ball.x = origin.x;
         ball.y = origin.y;
@@ -57,7 +56,7 @@ void ReleaseCapsule(int column, int row) {
         if (capsule.kind != Free) continue;
         capsule.x = LayoutX + column * CellWidth + 3;
         capsule.y = LayoutY + row * CellHeight + 2;
-        capsule.kind = CapsuleKindOf(std::rand() % 100);
+        capsule.kind = CapsuleKindOf(pf::rand() % 100);
         return;
     }
     // Five capsules already fall: none is released and no kind is drawn.

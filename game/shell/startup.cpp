@@ -1,12 +1,11 @@
 // Program entry and start-up: window, display, input and audio, then the
 // main loop over the state machine.
-#include <cstdlib>
-
 #include "game/display/display.h"
 #include "game/input/input.h"
 #include "game/play/play.h"
 #include "game/shell/shell.h"
 #include "game/sound/sound.h"
+#include "pf/random.h"
 
 int WinMain(pf::HINSTANCE instance, pf::HINSTANCE /*previous*/, char* /*commandLine*/,
             int showCommand) {
@@ -41,7 +40,7 @@ int InitGame(pf::HINSTANCE instance, int showCommand) {
 
     // 3. Frame clock, then the random generator from a second reading.
     FrameTime = pf::GetTickCount();
-    std::srand(pf::GetTickCount());
+    pf::srand(pf::GetTickCount());
 
     // 4.
     ResetPaddleAndBall();

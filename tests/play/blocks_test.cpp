@@ -2,11 +2,10 @@
 // block takes, the score and the end of a level.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "game/data/data.h"
 #include "game/play/play.h"
 #include "play/play_setup.h"
+#include "pf/random.h"
 
 namespace {
 
@@ -224,11 +223,11 @@ TEST_F(Blocks, ABrokenBlockReleasesACapsuleOnADrawAbove90) {
 
 TEST_F(Blocks, AHitThatDoesNotBreakDrawsNothing) {
     Cell(1, 1) = Triple;
-    std::srand(77);
-    const int expected = std::rand();
-    std::srand(77);
+    pf::srand(77);
+    const int expected = pf::rand();
+    pf::srand(77);
     DamageBlock(1, 1, false);
-    EXPECT_EQ(std::rand(), expected);
+    EXPECT_EQ(pf::rand(), expected);
 }
 
 TEST(Score, AddsTwoHundredFiftyWithCarries) {

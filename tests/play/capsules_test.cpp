@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 
 #include "game/data/data.h"
 #include "game/play/play.h"
 #include "play/play_setup.h"
+#include "pf/random.h"
 
 namespace {
 
@@ -64,12 +64,12 @@ TEST_F(CapsuleRules, TakesTheFirstFreeEntryAndNoneWhenFiveFall) {
     EXPECT_EQ(Capsules[3].kind, -1);
 
     for (Capsule& capsule : Capsules) capsule = {5, 5, CK_NORMAL};
-    std::srand(5);
-    const int next = std::rand();
-    std::srand(5);
+    pf::srand(5);
+    const int next = pf::rand();
+    pf::srand(5);
     ReleaseCapsule(1, 1);
     for (const Capsule& capsule : Capsules) EXPECT_EQ(capsule.x, 5);
-    EXPECT_EQ(std::rand(), next);  // no draw made for a kind
+    EXPECT_EQ(pf::rand(), next);  // no draw made for a kind
 }
 
 TEST_F(CapsuleRules, ShipAndBallKinds) {
@@ -117,13 +117,13 @@ TEST_F(CapsuleRules, MultiBallStartsFiveBallsFromBallZerosSlotZero) {
     Balls[0][1] = Ball{204.0f, 294.0f, 10.0f, 0.4f, -0.6f};
     BallMissed[3] = 1;
     const unsigned seed = 1234;
-    std::srand(seed);
+    pf::srand(seed);
     float expectedDx[6];
     for (int i = 1; i < 6; ++i) {
-        const float f = static_cast<float>(std::rand() % 100) * 0.01f;
-        expectedDx[i] = std::rand() % 100 <= 50 ? f : -f;
+        const float f = static_cast<float>(pf::rand() % 100) * 0.01f;
+        expectedDx[i] = pf::rand() % 100 <= 50 ? f : -f;
     }
-    std::srand(seed);
+    pf::srand(seed);
     ApplyCapsule(CK_MULTI_BALL);
 
     EXPECT_EQ(BallCount, 6);
@@ -152,11 +152,11 @@ TEST_F(CapsuleRules, FireMultiBallGivesSixFireBalls) {
 
 TEST_F(CapsuleRules, SecondDrawAboveFiftySendsTheBallLeft) {
     // First draw 40 (f = 0.4), second 51: left.
-    playtest::SeedWhere([] { return std::rand() % 100 == 40 && std::rand() % 100 == 51; });
+    playtest::SeedWhere([] { return pf::rand() % 100 == 40 && pf::rand() % 100 == 51; });
     ApplyCapsule(CK_MULTI_BALL);
     EXPECT_FLOAT_EQ(Balls[1][0].dx, -0.4f);
     EXPECT_FLOAT_EQ(Balls[1][0].dy, -0.6f);
-    playtest::SeedWhere([] { return std::rand() % 100 == 40 && std::rand() % 100 == 50; });
+    playtest::SeedWhere([] { return pf::rand() % 100 == 40 && pf::rand() % 100 == 50; });
     ApplyCapsule(CK_MULTI_BALL);
     EXPECT_FLOAT_EQ(Balls[1][1].dx, 0.4f);
 }

@@ -1,10 +1,10 @@
 #include "play/play_setup.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "game/data/data.h"
 #include "pf/files.h"
+#include "pf/random.h"
 
 namespace playtest {
 
@@ -53,16 +53,16 @@ uint16_t& Cell(int row, int column) { return LayoutArray[row * LayoutColumns + c
 
 unsigned SeedWhere(const std::function<bool()>& draws) {
     for (unsigned seed = 1;; ++seed) {
-        std::srand(seed);
+        pf::srand(seed);
         if (draws()) {
-            std::srand(seed);
+            pf::srand(seed);
             return seed;
         }
     }
 }
 
 unsigned SeedFirstDraw(int r) {
-    return SeedWhere([r] { return std::rand() % 100 == r; });
+    return SeedWhere([r] { return pf::rand() % 100 == r; });
 }
 
 int64_t Score() {
