@@ -6,14 +6,23 @@
 // can be opened again only with an access the first open shares, and only
 // sharing the access the first open holds. Deleting needs every open to
 // share deletion.
+//
+// On Windows (the headless bench built with mingw-w64) the same code runs on
+// the C runtime's POSIX layer; the few differences sit in the host section.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <unordered_set>
 
 #include "backend.h"
@@ -21,13 +30,71 @@
 #include "pf/files.h"
 
 namespace pf {
+namespace {
+
+// --- Host differences ---------------------------------------------------------
+
+#ifdef _WIN32
+// Binary mode (no newline translation); handles are not inherited.
+constexpr int kOpenFlags = O_BINARY | O_NOINHERIT;
+
+// The identity of an existing file, for sharing (path and stat at hand). The
+// C runtime gives no inode numbers: a file is known by its full path,
+// compared without case as Windows names are.
+using FileId = std::string;
+
+FileId IdOfFile(const std::string& path, const struct stat& /*info*/) {
+    char full[_MAX_PATH];
+    if (::_fullpath(full, path.c_str(), sizeof full) == nullptr) return path;
+    std::string id = full;
+    for (char& c : id) {
+        if (c == '/') c = '\\';
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return id;
+}
+
+// No symbolic links to tell apart.
+int LinkStat(const std::string& path, struct stat* info) { return ::stat(path.c_str(), info); }
+int MakeDirectory(const std::string& path) { return ::mkdir(path.c_str()); }
+bool Flush(int fd) { return ::_commit(fd) == 0; }
+// NTFS journals the rename itself.
+void FlushFolder(const std::string& /*folder*/) {}
+#else
+constexpr int kOpenFlags = O_CLOEXEC;
+
+// The identity of an existing file, for sharing: its device and inode.
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+FileId IdOfFile(const std::string& /*path*/, const struct stat& info) {
+    return {info.st_dev, info.st_ino};
+}
+
+int LinkStat(const std::string& path, struct stat* info) { return ::lstat(path.c_str(), info); }
+int MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755); }
+bool Flush(int fd) { return ::fsync(fd) == 0; }
+
+// Makes a rename inside the folder durable.
+void FlushFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+#endif
+
+}  // namespace
 
 struct FileObject {
     int fd = -1;
     DWORD access = 0;
     DWORD share = 0;
-    dev_t device = 0;
-    ino_t inode = 0;
+    FileId id;
 };
 
 namespace {
@@ -39,9 +106,9 @@ bool Live(HANDLE file) {
 }
 
 // May a file held by the open files be opened with access and share?
-bool SharingAllows(const struct stat& info, DWORD access, DWORD share) {
+bool SharingAllows(const FileId& id, DWORD access, DWORD share) {
     for (const FileObject* open : OpenFiles) {
-        if (open->device != info.st_dev || open->inode != info.st_ino) continue;
+        if (open->id != id) continue;
         if ((access & GENERIC_READ) != 0 && (open->share & FILE_SHARE_READ) == 0) return false;
         if ((access & GENERIC_WRITE) != 0 && (open->share & FILE_SHARE_WRITE) == 0) return false;
         if ((open->access & GENERIC_READ) != 0 && (share & FILE_SHARE_READ) == 0) return false;
@@ -52,10 +119,10 @@ bool SharingAllows(const struct stat& info, DWORD access, DWORD share) {
 
 bool DeletionAllowed(const std::string& path) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return true;  // the unlink reports it
+    if (LinkStat(path, &info) != 0) return true;  // the unlink reports it
+    const FileId id = IdOfFile(path, info);
     for (const FileObject* open : OpenFiles)
-        if (open->device == info.st_dev && open->inode == info.st_ino &&
-            (open->share & FILE_SHARE_DELETE) == 0)
+        if (open->id == id && (open->share & FILE_SHARE_DELETE) == 0)
             return false;
     return true;
 }
@@ -109,7 +176,7 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     if (path.empty() || (access & (GENERIC_READ | GENERIC_WRITE)) == 0)
         return INVALID_HANDLE_VALUE;
 
-    int mode = O_CLOEXEC;
+    int mode = kOpenFlags;
     if ((access & GENERIC_READ) != 0 && (access & GENERIC_WRITE) != 0)
         mode |= O_RDWR;
     else if ((access & GENERIC_WRITE) != 0)
@@ -120,7 +187,8 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode)) return INVALID_HANDLE_VALUE;  // directories too
-    if (exists && !SharingAllows(existing, access, shareMode)) return INVALID_HANDLE_VALUE;
+    if (exists && !SharingAllows(IdOfFile(path, existing), access, shareMode))
+        return INVALID_HANDLE_VALUE;
 
     bool truncate = false;
     switch (disposition) {
@@ -158,8 +226,7 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     file->fd = fd;
     file->access = access;
     file->share = shareMode;
-    file->device = info.st_dev;
-    file->inode = info.st_ino;
+    file->id = IdOfFile(path, info);
     OpenFiles.insert(file);
     if ((access & GENERIC_WRITE) != 0) core::CurrentBackend().FileWritten(path.c_str());
     return file;
@@ -240,7 +307,7 @@ BOOL DeleteFileA(const char* name) {
     const std::string path = core::HostPath(name);
     if (path.empty() || !DeletionAllowed(path)) return FALSE;
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return FALSE;
+    if (LinkStat(path, &info) != 0 || S_ISDIR(info.st_mode)) return FALSE;
     return ::unlink(path.c_str()) == 0 ? TRUE : FALSE;
 }
 
@@ -257,21 +324,22 @@ BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count) {
         mode = existing.st_mode & 07777;
     }
     const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | kOpenFlags, mode);
     if (fd < 0) return FALSE;
-    bool ok = WriteAll(fd, static_cast<const uint8_t*>(data), count) && ::fsync(fd) == 0;
+    bool ok = WriteAll(fd, static_cast<const uint8_t*>(data), count) && Flush(fd);
     ok = ::close(fd) == 0 && ok;
-    if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (ok) {
+        // Replaces an existing file in one step on every host (the C runtime's
+        // rename on Windows refuses an existing destination).
+        std::error_code error;
+        std::filesystem::rename(temporary, path, error);
+        ok = !error;
+    }
     if (!ok) {
         ::unlink(temporary.c_str());
         return FALSE;
     }
-    // Make the rename itself durable.
-    const int folder = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    FlushFolder(DirectoryOf(path));
     core::CurrentBackend().FileWritten(path.c_str());
     return TRUE;
 }
@@ -281,7 +349,7 @@ BOOL CreateDirectoryA(const char* path, void* /*security*/) {
     if (core::FaultDue("CreateDirectoryA", &code)) return FALSE;
     const std::string host = core::HostPath(path);
     if (host.empty()) return FALSE;
-    return ::mkdir(host.c_str(), 0755) == 0 ? TRUE : FALSE;
+    return MakeDirectory(host) == 0 ? TRUE : FALSE;
 }
 
 BOOL RemoveDirectoryA(const char* path) {

@@ -1,13 +1,10 @@
 // The bench backend and the run of a program on it.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "backend.h"
 #include "headless.h"
@@ -124,23 +121,24 @@ private:
     std::vector<uint16_t> previous_;
 };
 
+namespace fs = std::filesystem;
+
 std::string CurrentFolder() {
-    char here[PATH_MAX];
-    return ::getcwd(here, sizeof here) != nullptr ? std::string(here) : std::string();
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    return error ? std::string() : here.string();
+}
+
+bool EnterFolder(const std::string& path) {
+    std::error_code error;
+    fs::current_path(path, error);
+    return !error;
 }
 
 bool MakeFolders(const std::string& path) {
-    for (size_t at = 1; at <= path.size(); ++at) {
-        if (at < path.size() && path[at] != '/') continue;
-        const std::string part = path.substr(0, at);
-        struct stat info {};
-        if (::stat(part.c_str(), &info) == 0) {
-            if (!S_ISDIR(info.st_mode)) return false;
-            continue;
-        }
-        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-    return true;
+    std::error_code error;
+    fs::create_directories(path, error);
+    return !error && fs::is_directory(path, error);
 }
 
 }  // namespace
@@ -153,13 +151,14 @@ Report Run(const Options& options, Entry entry, FieldsReader fields) {
     std::stable_sort(run.script.begin(), run.script.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.ms < b.ms; });
     if (!run.framesDir.empty()) {
-        if (run.framesDir[0] != '/' && !previous.empty()) run.framesDir = previous + "/" + run.framesDir;
+        if (fs::path(run.framesDir).is_relative() && !previous.empty())
+            run.framesDir = previous + "/" + run.framesDir;
         if (!MakeFolders(run.framesDir)) {
             report.startError = "cannot create the frames folder " + options.framesDir;
             return report;
         }
     }
-    if (!run.dir.empty() && ::chdir(run.dir.c_str()) != 0) {
+    if (!run.dir.empty() && !EnterFolder(run.dir)) {
         report.startError = "cannot enter the folder " + run.dir;
         return report;
     }
@@ -183,9 +182,8 @@ Report Run(const Options& options, Entry entry, FieldsReader fields) {
 
     core::ResetCore();
     core::InstallBackend(nullptr);
-    if (!previous.empty() && ::chdir(previous.c_str()) != 0) {
-        // The previous folder is gone; stay where the run was.
-    }
+    // When the previous folder is gone, the run's folder stays current.
+    if (!previous.empty()) EnterFolder(previous);
     return report;
 }
 
