@@ -2,8 +2,21 @@
 # Installs what is missing, builds everything and runs every test.
 #   ./test.sh             normal build in build/
 #   ./test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/
+#   ./test.sh --windows   the Windows programs in build-win32/ and their tests under Wine
 set -euo pipefail
 cd "$(dirname "$0")"
+
+if [ "${1:-}" = "--windows" ]; then
+  scripts/deps.sh --wine
+  # The Linux build gives the Windows one its Data folder and the tests the
+  # Linux bench to compare with: only those targets, when missing or stale.
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j"$(nproc)" --target vx_content vx_music vx-pack velnorix-headless
+  ./build-windows.sh
+  ctest --test-dir build-win32 --output-on-failure
+  exit
+fi
+
 scripts/deps.sh
 
 dir=build
