@@ -1,4 +1,5 @@
 // Files, directories and global memory: kernel32 itself.
+#include <cstring>
 #include <string>
 
 #include "win32.h"
@@ -71,8 +72,36 @@ BOOL RemoveDirectoryA(const char* path) { return ::RemoveDirectoryA(path); }
 
 BOOL SetCurrentDirectoryA(const char* path) { return ::SetCurrentDirectoryA(path); }
 
+// The current directory resolved, as the file system names it: links and
+// junctions followed, every component in its stored case ("c:\games" typed,
+// "C:\Games" given back). Windows keeps the directory as it was set, so two
+// spellings of one folder, or a link leading out of one, would otherwise
+// compare as what they are not. The path as set when it cannot be resolved.
 DWORD GetCurrentDirectoryA(DWORD size, char* buffer) {
-    return ::GetCurrentDirectoryA(size, buffer);
+    char resolved[4 + MAX_PATH + 4];
+    ::DWORD length = 0;
+    ::HANDLE directory =
+        ::CreateFileA(".", 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (directory != reinterpret_cast<::HANDLE>(INVALID_HANDLE_VALUE)) {
+        length = ::GetFinalPathNameByHandleA(directory, resolved, sizeof resolved,
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        ::CloseHandle(directory);
+    }
+    if (length == 0 || length >= sizeof resolved) return ::GetCurrentDirectoryA(size, buffer);
+
+    // "\\?\C:\x" is "C:\x"; "\\?\UNC\server\share" is "\\server\share".
+    const char* path = resolved;
+    if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
+        path += 6;
+        resolved[6] = '\\';
+    } else if (std::strncmp(path, "\\\\?\\", 4) == 0) {
+        path += 4;
+    }
+    const DWORD pathLength = static_cast<DWORD>(std::strlen(path));
+    if (buffer == nullptr || size <= pathLength) return pathLength + 1;
+    std::memcpy(buffer, path, pathLength + 1);
+    return pathLength;
 }
 
 HGLOBAL GlobalAlloc(UINT flags, size_t bytes) {
