@@ -52,6 +52,7 @@ public:
     // (for pictures drawn keyed over a known background).
     Image FlattenOnto(Col bg, float minAlpha = 0.35f) const;
     float Alpha(int x, int y) const { return a_[size_t(y) * w_ + x]; }
+    Col Colour(int x, int y) const { return c_[size_t(y) * w_ + x]; }
 
 private:
     void Blend(int x, int y, Col c, float a);
