@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libsdl2-dev libxmp-dev libgtk-3-dev
   libfreetype-dev libpng-dev zlib1g-dev fonts-dejavu-core
-  xvfb xauth xfonts-base
+  xvfb xauth xfonts-base xdotool imagemagick
 )
 case "${1:-}" in
   --windows) packages+=(g++-mingw-w64-i686) ;;
