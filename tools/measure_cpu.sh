@@ -114,6 +114,24 @@ patch() {
         awk -F'[(),]' 'NR == 2 { printf "%d", $3 }'
 }
 
+# True when the picture on the screen stays the same for a moment (a paused
+# or suspended game).
+frozen() {
+    import -window root "$work/a.png" && sleep 0.4 && import -window root "$work/b.png" &&
+        [ "$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1)" = 0 ]
+}
+# Presses keys until the picture stands still (a key can be lost while the
+# game loads or the focus moves).
+press_until_frozen() {
+    local tries
+    for tries in 1 2 3; do
+        press "$@"
+        sleep 0.5
+        frozen && return 0
+    done
+    echo "measure_cpu: the picture still moves after $* (measured anyway)" >&2
+}
+
 printf '%-28s %-16s %s\n' "build" "state" "per cent of one core over $seconds s"
 for build in "${builds[@]}"; do
     dir=$(cd "$build" && pwd)
@@ -174,8 +192,7 @@ for build in "${builds[@]}"; do
     xdotool keyup Left keyup Right
     alive
 
-    press p
-    sleep 0.5
+    press_until_frozen p
     report pause "$(measure "$game" "$seconds")"
     shot pause
     press p
@@ -183,8 +200,7 @@ for build in "${builds[@]}"; do
 
     # Left Alt and Tab suspend the game; the focus going away and coming
     # back resumes it.
-    press alt+Tab
-    sleep 0.5
+    press_until_frozen alt+Tab
     report suspended "$(measure "$game" "$seconds")"
     shot suspended
     xdotool windowfocus "$(xdotool search --maxdepth 0 '' 2>/dev/null | head -n 1)" 2>/dev/null || true
