@@ -16,7 +16,7 @@ packages=(
 )
 case "${1:-}" in
   --windows) packages+=(g++-mingw-w64-i686) ;;
-  --wine) packages+=(g++-mingw-w64-i686 wine wine32:i386 xdotool imagemagick x11-utils) ;;
+  --wine) packages+=(g++-mingw-w64-i686 wine wine32:i386 xdotool imagemagick x11-utils jq) ;;
 esac
 
 missing=()
