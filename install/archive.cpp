@@ -104,13 +104,31 @@ bool IsValidArchive(const void* data, pf::DWORD size) {
     ArchiveReader reader;
     OpenArchive(reader, data, size);
     ArchiveEntry entry;
+    char directories[kMaxLoggedDirectories][kNameSize];
+    int directoryCount = 0;
     for (;;) {
         switch (NextArchiveEntry(reader, entry)) {
             case EntryKind::End: return true;
             case EntryKind::Broken: return false;
-            case EntryKind::Directory:
+            case EntryKind::Directory: {
                 if (!IsSafeDirectoryName(entry.name)) return false;
+                if (directoryCount == kMaxLoggedDirectories) return false;
+                // The parent of a nested name is an earlier entry's name.
+                pf::DWORD cut = 0;
+                for (pf::DWORD i = 0; entry.name[i] != 0; ++i)
+                    if (IsSeparator(entry.name[i])) cut = i;
+                if (cut > 0) {
+                    const char separator = entry.name[cut];
+                    entry.name[cut] = 0;
+                    bool created = false;
+                    for (int d = 0; d < directoryCount && !created; ++d)
+                        created = StringsEqual(directories[d], entry.name);
+                    if (!created) return false;
+                    entry.name[cut] = separator;
+                }
+                CopyString(directories[directoryCount++], entry.name);
                 break;
+            }
             case EntryKind::File:
                 if (!IsSafeFileName(entry.name)) return false;
                 break;

@@ -51,7 +51,11 @@ bool IsSafeFileName(const char* name);
 bool IsSafeDirectoryName(const char* name);
 
 // Checks a whole archive image: every entry within the image, an end entry,
-// every name safe. The installer runs this before it writes anything.
+// every name safe, at most ten directory entries (the uninstaller keeps ten),
+// and a directory named inside another one ("Data\Music") only below a
+// directory created by an earlier entry, never below something that was
+// already in the installation folder (it could be a link leading out of it).
+// The installer runs this before it writes anything.
 bool IsValidArchive(const void* data, pf::DWORD size);
 
 }  // namespace installer

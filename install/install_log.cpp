@@ -13,9 +13,10 @@ bool IsLogMarker(const char* name) {
            StringsEqual(name, kRootLocalMachine);
 }
 
-void WriteLogString(pf::HANDLE log, const char* text) {
+bool WriteLogString(pf::HANDLE log, const char* text) {
+    const pf::DWORD size = StringSize(text);
     pf::DWORD written = 0;
-    pf::WriteFile(log, text, StringSize(text), &written, nullptr);
+    return pf::WriteFile(log, text, size, &written, nullptr) && written == size;
 }
 
 void OpenLog(LogReader& reader, const void* data, pf::DWORD size) {

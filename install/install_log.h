@@ -21,9 +21,12 @@ constexpr const char* kRootLocalMachine = "HKEY_LOCAL_MACHINE";
 // True when the name is one of the log's marker or root strings.
 bool IsLogMarker(const char* name);
 
-// Appends one string with its NUL to the open log file. The write's result is
-// not examined.
-void WriteLogString(pf::HANDLE log, const char* text);
+// At most this many directories are logged: the uninstaller keeps ten.
+constexpr int kMaxLoggedDirectories = 10;
+
+// Appends one string with its NUL to the open log file; false unless it was
+// written whole (a full disk).
+bool WriteLogString(pf::HANDLE log, const char* text);
 
 struct LogReader {
     const pf::BYTE* data;

@@ -100,6 +100,30 @@ bool InstallFromDialog(pf::HWND window) {
     return RunInstallation(folder);
 }
 
+// Creates a file of the archive in the current directory, writes its content
+// whole and logs its name. A link already in its place is not followed (the
+// open fails), so nothing outside the installation folder is ever written. A
+// file that was created but not written whole (a full disk) is still logged,
+// so that the uninstaller removes it, and the installation fails; one whose
+// name the log cannot take is deleted again.
+bool InstallFile(const ArchiveEntry& entry, pf::HANDLE log) {
+    pf::HANDLE file =
+        pf::CreateFileA(entry.name, pf::GENERIC_WRITE, 0, nullptr, pf::CREATE_ALWAYS,
+                        pf::FILE_ATTRIBUTE_NORMAL | pf::FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == pf::INVALID_HANDLE_VALUE) return false;
+    pf::DWORD written = 0;
+    bool ok = pf::WriteFile(file, entry.content, entry.size, &written, nullptr) &&
+              written == entry.size;
+    ok = pf::CloseHandle(file) && ok;
+    if (ok && IsProgram(entry.content, entry.size))
+        ok = pf::SetFileExecutable(entry.name, pf::TRUE);
+    if (!WriteLogString(log, entry.name)) {
+        pf::DeleteFileA(entry.name);  // no log names it: it would stay for good
+        return false;
+    }
+    return ok;
+}
+
 // Processes the archive's entries until its end entry (the archive has been
 // checked whole before).
 bool InstallEntries(ArchiveReader& archive, ArchiveEntry& entry, const char* folder,
@@ -114,25 +138,123 @@ bool InstallEntries(ArchiveReader& archive, ArchiveEntry& entry, const char* fol
                 if (!JoinPath(path, path, entry.name)) return false;
                 if (!pf::CreateDirectoryA(path, nullptr)) return false;
                 if (!pf::SetCurrentDirectoryA(path)) return false;
-                WriteLogString(log, kCreatedDirectory);
-                WriteLogString(log, path);
+                if (!WriteLogString(log, kCreatedDirectory) || !WriteLogString(log, path)) {
+                    // No log names it: removed again while it is empty.
+                    pf::SetCurrentDirectoryA(folder);
+                    pf::RemoveDirectoryA(path);
+                    return false;
+                }
                 break;
             }
-            case EntryKind::File: {
-                pf::HANDLE file = pf::CreateFileA(entry.name, pf::GENERIC_WRITE, 0, nullptr,
-                                                  pf::CREATE_ALWAYS, pf::FILE_ATTRIBUTE_NORMAL,
-                                                  nullptr);
-                if (file == pf::INVALID_HANDLE_VALUE) return false;
-                pf::DWORD written = 0;
-                pf::WriteFile(file, entry.content, entry.size, &written, nullptr);
-                pf::CloseHandle(file);
-                if (IsProgram(entry.content, entry.size)) pf::SetFileExecutable(entry.name, pf::TRUE);
-                WriteLogString(log, entry.name);
+            case EntryKind::File:
+                if (!InstallFile(entry, log)) return false;
                 break;
-            }
         }
         NextArchiveEntry(archive, entry);
     }
+}
+
+// Whether every path the installation will build from folder fits in
+// kNameSize bytes: folder\Uninstall.exe, and folder\name for each directory
+// entry of the (checked) archive.
+bool PathsFit(const char* folder, const void* image, pf::DWORD size) {
+    char path[kNameSize];
+    if (!JoinPath(path, folder, kUninstallerName)) return false;
+    if (image == nullptr) return true;
+    ArchiveReader reader;
+    ArchiveEntry entry;
+    OpenArchive(reader, image, size);
+    for (;;) {
+        switch (NextArchiveEntry(reader, entry)) {
+            case EntryKind::End: return true;
+            case EntryKind::Broken: return false;
+            case EntryKind::Directory:
+                if (!JoinPath(path, folder, "\\") || !JoinPath(path, path, entry.name))
+                    return false;
+                break;
+            case EntryKind::File: break;
+        }
+    }
+}
+
+// The keys this run created, so that they can be deleted again when the log
+// can no longer record them: a key that no log names could never be removed
+// and would block every later installation.
+struct CreatedKeys {
+    pf::HKEY roots[3];
+    const char* paths[3];
+    int count;
+};
+
+void ForgetCreatedKeys(CreatedKeys& created) {
+    while (created.count > 0) {
+        --created.count;
+        pf::RegDeleteKeyA(created.roots[created.count], created.paths[created.count]);
+    }
+}
+
+// Creates "Velnorix" under parent, records it when this call created it,
+// logs its root-and-key pair and sets its values. False when the key was
+// not created by this call; a pair the log cannot take deletes the keys
+// created so far.
+bool AddKey(pf::HKEY parent, pf::HKEY root, const char* rootName, const char* path,
+            const char* const (&values)[2][2], pf::HANDLE log, CreatedKeys& created) {
+    pf::HKEY key = nullptr;
+    const bool isNew = CreateNewKey(parent, &key);
+    if (isNew) {
+        created.roots[created.count] = root;
+        created.paths[created.count] = path;
+        ++created.count;
+    }
+    if (!WriteLogString(log, rootName) || !WriteLogString(log, path)) {
+        CloseKey(key);
+        ForgetCreatedKeys(created);
+        return false;
+    }
+    if (isNew) {
+        SetText(key, values[0][0], values[0][1]);
+        SetText(key, values[1][0], values[1][1]);
+    }
+    CloseKey(key);
+    return isNew;
+}
+
+bool RegisterKeys(const char* folder, pf::HANDLE log, CreatedKeys& created) {
+    // The uninstaller's path must fit before anything is registered.
+    char uninstallString[kNameSize];
+    if (!JoinPath(uninstallString, folder, kUninstallerName)) return false;
+    const char* const pathValues[2][2] = {{"Version", "1.00"}, {"Path", folder}};
+    const char* const uninstallValues[2][2] = {{"DisplayName", "Velnorix For Win32"},
+                                               {"UninstallString", uninstallString}};
+
+    // 1. HKEY_CURRENT_USER\Software\Velnorix.
+    if (!WriteLogString(log, kCreatedRegKeys)) return false;
+    pf::HKEY software = OpenKey(pf::HKEY_CURRENT_USER, "Software");
+    bool added = AddKey(software, pf::HKEY_CURRENT_USER, kRootCurrentUser, kVelnorixKey,
+                        pathValues, log, created);
+    CloseKey(software);
+    if (!added) return false;
+
+    // 2. HKEY_LOCAL_MACHINE\Software\Velnorix; "Software" stays open.
+    software = OpenKey(pf::HKEY_LOCAL_MACHINE, "Software");
+    added = AddKey(software, pf::HKEY_LOCAL_MACHINE, kRootLocalMachine, kVelnorixKey, pathValues,
+                   log, created);
+    if (!added) {
+        CloseKey(software);
+        return false;
+    }
+
+    // 3. The entry in the list of installed programs.
+    pf::HKEY uninstall =
+        software != nullptr ? OpenKey(software, "Microsoft\\Windows\\CurrentVersion\\Uninstall")
+                            : nullptr;
+    added = AddKey(uninstall, pf::HKEY_LOCAL_MACHINE, kRootLocalMachine, kUninstallKey,
+                   uninstallValues, log, created);
+
+    // 4.
+    CloseKey(uninstall);
+    CloseKey(software);
+    return added;
 }
 
 }  // namespace
@@ -194,6 +316,9 @@ pf::LRESULT InstallWndProc(pf::HWND window, pf::UINT message, pf::WPARAM wParam,
 }
 
 bool RunInstallation(const char* folder) {
+    // Every path built from the folder must fit before anything is written.
+    if (!PathsFit(folder, nullptr, 0)) return false;
+
     // 1. One level only; an existing folder is accepted.
     pf::CreateDirectoryA(folder, nullptr);
 
@@ -221,11 +346,13 @@ bool RunInstallation(const char* folder) {
     }
 
     // 3. The first entry, once the whole archive is known to lie within its
-    //    size with safe names: nothing is written for a damaged archive.
+    //    size with safe names and paths that fit: nothing is written for a
+    //    damaged archive.
     ArchiveReader archive;
     ArchiveEntry entry;
     OpenArchive(archive, image, size);
-    if (!IsValidArchive(image, size) || NextArchiveEntry(archive, entry) == EntryKind::Broken) {
+    if (!IsValidArchive(image, size) || !PathsFit(folder, image, size) ||
+        NextArchiveEntry(archive, entry) == EntryKind::Broken) {
         pf::GlobalFree(memory);
         return false;
     }
@@ -236,9 +363,13 @@ bool RunInstallation(const char* folder) {
         return false;
     }
 
-    // 5.
-    pf::HANDLE log = pf::CreateFileA(kLogFileName, pf::GENERIC_WRITE, 0, nullptr,
-                                     pf::CREATE_ALWAYS, pf::FILE_ATTRIBUTE_NORMAL, nullptr);
+    // 5. A log already there belongs to an installation that has not been
+    //    removed (complete or not): it is the only record of what to remove,
+    //    so it is kept and this installation fails before writing anything.
+    //    A link in its place is refused too.
+    pf::HANDLE log = pf::CreateFileA(kLogFileName, pf::GENERIC_WRITE, 0, nullptr, pf::CREATE_NEW,
+                                     pf::FILE_ATTRIBUTE_NORMAL | pf::FILE_FLAG_OPEN_REPARSE_POINT,
+                                     nullptr);
     if (log == pf::INVALID_HANDLE_VALUE) {
         pf::GlobalFree(memory);
         return false;
@@ -251,69 +382,25 @@ bool RunInstallation(const char* folder) {
     pf::GlobalFree(memory);
 
     // 8.
-    if (!unpacked || !RegisterInstallation(folder, log)) {
+    CreatedKeys created = {};
+    if (!unpacked || !RegisterKeys(folder, log, created)) {
         pf::CloseHandle(log);
         return false;
     }
 
-    // 9.
-    WriteLogString(log, kInstallationComplete);
-    pf::CloseHandle(log);
+    // 9. A log that cannot say the installation is complete fails it, and
+    //    the keys go again (an incomplete log does not let the uninstaller
+    //    remove the last key it names).
+    if (!WriteLogString(log, kInstallationComplete) || !pf::CloseHandle(log)) {
+        ForgetCreatedKeys(created);
+        return false;
+    }
     return true;
 }
 
 bool RegisterInstallation(const char* folder, pf::HANDLE log) {
-    // The uninstaller's path must fit before anything is registered.
-    char uninstallString[kNameSize];
-    if (!JoinPath(uninstallString, folder, kUninstallerName)) return false;
-
-    // 1. HKEY_CURRENT_USER\Software\Velnorix.
-    pf::HKEY software = OpenKey(pf::HKEY_CURRENT_USER, "Software");
-    pf::HKEY key = nullptr;
-    bool created = CreateNewKey(software, &key);
-    WriteLogString(log, kCreatedRegKeys);
-    WriteLogString(log, kRootCurrentUser);
-    WriteLogString(log, kVelnorixKey);
-    if (created) {
-        SetText(key, "Version", "1.00");
-        SetText(key, "Path", folder);
-    }
-    CloseKey(key);
-    CloseKey(software);
-    if (!created) return false;
-
-    // 2. HKEY_LOCAL_MACHINE\Software\Velnorix; "Software" stays open.
-    software = OpenKey(pf::HKEY_LOCAL_MACHINE, "Software");
-    created = CreateNewKey(software, &key);
-    WriteLogString(log, kRootLocalMachine);
-    WriteLogString(log, kVelnorixKey);
-    if (created) {
-        SetText(key, "Version", "1.00");
-        SetText(key, "Path", folder);
-    }
-    CloseKey(key);
-    if (!created) {
-        CloseKey(software);
-        return false;
-    }
-
-    // 3. The entry in the list of installed programs.
-    pf::HKEY uninstall =
-        software != nullptr ? OpenKey(software, "Microsoft\\Windows\\CurrentVersion\\Uninstall")
-                            : nullptr;
-    created = CreateNewKey(uninstall, &key);
-    WriteLogString(log, kRootLocalMachine);
-    WriteLogString(log, kUninstallKey);
-    if (created) {
-        SetText(key, "DisplayName", "Velnorix For Win32");
-        SetText(key, "UninstallString", uninstallString);
-    }
-
-    // 4.
-    CloseKey(key);
-    CloseKey(uninstall);
-    CloseKey(software);
-    return created;
+    CreatedKeys created = {};
+    return RegisterKeys(folder, log, created);
 }
 
 }  // namespace installer

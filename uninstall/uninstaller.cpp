@@ -1,7 +1,8 @@
 // Removal of an installation, in the order the install log records it.
 //
 // What the log cannot be trusted with is refused: files are deleted only in
-// the start directory and in logged directories inside it; only the three
+// the start directory and in logged directories that really lie inside it
+// (judged by resolved paths, whatever the log's text); only the three
 // keys the installer creates are deleted; at most ten directories are kept.
 // A log cut short (an installation that failed or was interrupted) is used up
 // to the cut: its files and directories are removed, and of its registry
@@ -88,13 +89,33 @@ void SurveyLog(const void* image, pf::DWORD size, int* pairs, bool* complete) {
     }
 }
 
-// Checks that the directory just entered resolves inside the start directory
-// (a link inside the folder could lead elsewhere).
-bool CurrentDirectoryInside() {
-    char current[kNameSize];
-    const pf::DWORD length = pf::GetCurrentDirectoryA(sizeof current, current);
-    if (length == 0 || length >= sizeof current) return false;
-    return IsInsideDirectory(StartDirectory, current);
+// Enters a logged directory and tells whether it is really inside the start
+// directory, judged by the current directory it leads to (a resolved path,
+// like the start directory): a folder given with "." or ".." parts, or
+// reached through a link, logs paths whose text differs from the start
+// directory, and a link inside the folder could lead out of it. Its resolved
+// path goes to the directory list. Exits with 0 (through *stop) when it
+// cannot be entered.
+bool EnterLoggedDirectory(const char* path, bool* stop) {
+    *stop = false;
+    if (DirectoryCount >= kMaxDirectories) return false;
+    if (!pf::SetCurrentDirectoryA(path)) {
+        *stop = true;
+        return false;
+    }
+    char* resolved = DirectoryList[DirectoryCount];
+    const pf::DWORD length = pf::GetCurrentDirectoryA(kNameSize, resolved);
+    if (length == 0 || length >= kNameSize || !IsInsideDirectory(StartDirectory, resolved))
+        return false;
+    ++DirectoryCount;
+    return true;
+}
+
+// Number of components of a path.
+int Depth(const char* path) {
+    int depth = 0;
+    for (int length; (length = NextComponent(&path)) > 0; path += length) ++depth;
+    return depth;
 }
 
 }  // namespace
@@ -179,15 +200,12 @@ int WinMain(pf::HINSTANCE /*instance*/, pf::HINSTANCE /*previous*/, char* /*comm
                 return 0;
             }
             if (!installer::NextLogString(log, CurrentEntry, sizeof CurrentEntry)) break;
-            usable = DirectoryCount < kMaxDirectories &&
-                     IsInsideDirectory(StartDirectory, CurrentEntry);
-            if (!usable) continue;
-            installer::CopyString(DirectoryList[DirectoryCount++], CurrentEntry);
-            if (!pf::SetCurrentDirectoryA(CurrentEntry)) {
+            bool stop = false;
+            usable = EnterLoggedDirectory(CurrentEntry, &stop);
+            if (stop) {
                 pf::GlobalFree(memory);
                 return 0;
             }
-            usable = CurrentDirectoryInside();
             continue;
         }
         if (usable && IsPlainFileName(CurrentEntry)) pf::DeleteFileA(CurrentEntry);
@@ -223,8 +241,18 @@ int WinMain(pf::HINSTANCE /*instance*/, pf::HINSTANCE /*previous*/, char* /*comm
     // 7.
     pf::DeleteFileA(installer::kLogFileName);
 
-    // 8. First created, first removed; a directory that is not empty stays.
-    for (int i = 0; i < DirectoryCount; ++i) pf::RemoveDirectoryA(DirectoryList[i]);
+    // 8. Deepest first, so that a directory created inside another one is
+    //    gone before its parent is tried (equal depths in log order); a
+    //    directory that is not empty stays.
+    bool removed[kMaxDirectories] = {};
+    for (int n = 0; n < DirectoryCount; ++n) {
+        int next = -1;
+        for (int i = 0; i < DirectoryCount; ++i)
+            if (!removed[i] && (next < 0 || Depth(DirectoryList[i]) > Depth(DirectoryList[next])))
+                next = i;
+        removed[next] = true;
+        pf::RemoveDirectoryA(DirectoryList[next]);
+    }
 
     // 9. The installer writes the uninstaller as "Uninstall.exe"; names are
     //    case-sensitive here.

@@ -5,11 +5,12 @@
 // be entered, 1 otherwise.
 #pragma once
 
+#include "install/install_log.h"
 #include "pf/types.h"
 
 namespace uninstaller {
 
-constexpr int kMaxDirectories = 10;
+constexpr int kMaxDirectories = installer::kMaxLoggedDirectories;
 constexpr const char* kUninstallerFile = "Uninstall.exe";
 
 int WinMain(pf::HINSTANCE instance, pf::HINSTANCE previous, char* commandLine, int showCommand);

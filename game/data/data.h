@@ -24,3 +24,7 @@ int ReadGameData();
 
 int ReadHiscoreTable();
 int SaveHiscoreTable();
+// At the end of a run that never read the hall of fame: saves the table (still
+// empty) only when no hall-of-fame file exists, so that the next start finds
+// one. An existing file, even one that could not be read, is left untouched.
+int SaveMissingHiscoreTable();

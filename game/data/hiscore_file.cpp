@@ -63,3 +63,13 @@ int SaveHiscoreTable() {
         return ReportError("[SaveHiscoreTable] Unable to open hiscore table file\n");
     return 1;
 }
+
+int SaveMissingHiscoreTable() {
+    // Creating the file only where none exists tells a missing file from one
+    // that exists but could not be read, in one step.
+    pf::HANDLE file = pf::CreateFileA(HiscoreFile, pf::GENERIC_WRITE, 0, nullptr, pf::CREATE_NEW,
+                                      pf::FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == pf::INVALID_HANDLE_VALUE || file == nullptr) return 0;
+    pf::CloseHandle(file);
+    return SaveHiscoreTable();
+}

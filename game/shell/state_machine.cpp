@@ -10,8 +10,12 @@ int GameStep() {
         case GS_QUIT:
             // The hall of fame is saved only once a read has filled it: a
             // start that failed before the first read must not replace the
-            // player's file with an empty table.
-            if (HallOfFameRead) SaveHiscoreTable();
+            // player's file with an empty table. Where no file exists at all,
+            // the empty table is written, so that the next start finds one.
+            if (HallOfFameRead)
+                SaveHiscoreTable();
+            else
+                SaveMissingHiscoreTable();
             if (FatalError) ShowFatalError();
             return 0;
         case GS_PLAYING:

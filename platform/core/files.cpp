@@ -169,7 +169,7 @@ std::string HostPath(const char* name) {
 }  // namespace core
 
 HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*security*/,
-                   DWORD disposition, DWORD /*flags*/, HANDLE /*templateFile*/) {
+                   DWORD disposition, DWORD flags, HANDLE /*templateFile*/) {
     int32_t code = 0;
     if (core::FaultDue("CreateFileA", &code)) return INVALID_HANDLE_VALUE;
     const std::string path = core::HostPath(name);
@@ -184,8 +184,14 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     else
         mode |= O_RDONLY;
 
+    // Without following a link in the last component, a link there is
+    // refused whatever it points to (O_NOFOLLOW makes the open fail too, so
+    // a link put there after this look is refused as well).
+    const bool noFollow = (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0;
+    if (noFollow) mode |= O_NOFOLLOW;
     struct stat existing {};
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    const bool exists =
+        (noFollow ? ::lstat(path.c_str(), &existing) : ::stat(path.c_str(), &existing)) == 0;
     if (exists && !S_ISREG(existing.st_mode)) return INVALID_HANDLE_VALUE;  // directories too
     if (exists && !SharingAllows(IdOfFile(path, existing), access, shareMode))
         return INVALID_HANDLE_VALUE;

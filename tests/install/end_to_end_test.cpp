@@ -2,6 +2,7 @@
 // ship folder, the installed game's files, and the installed uninstaller.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,15 @@ namespace {
 using namespace vxinstall;
 
 fs::path Program(const char* name) { return BuildDir() / name; }
+
+// The names in a folder, links included as links, sorted.
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 bool IsExecutable(const fs::path& path) {
     return (fs::status(path).permissions() & fs::perms::owner_exec) != fs::perms::none;
@@ -54,6 +64,28 @@ TEST(Packer, RefusesNamesTheInstallerWouldRefuse) {
     fs::path level = temp.path() / "deep";
     for (int i = 0; i < 10; ++i) fs::create_directory(level /= "d");
     EXPECT_EQ(RunProgram(Program("vx-pack"), {"--output", "out", "--dir", "Data=deep"}, temp.path()).status,
+              1);
+    EXPECT_FALSE(fs::exists(temp.path() / "out"));
+}
+
+TEST(Packer, RefusesALinkInItsFolder) {
+    if (!fs::exists(Program("vx-pack"))) GTEST_SKIP() << "vx-pack not built";
+    TempFolder temp;
+    WriteBytes(temp.path() / "secret", "not for the archive");
+    fs::create_directories(temp.path() / "Data" / "Music");
+    WriteBytes(temp.path() / "Data" / "a.spr", "a");
+    for (const fs::path& link : {temp.path() / "Data" / "z.spr", temp.path() / "Data" / "Music" / "m"}) {
+        fs::create_symlink(temp.path() / "secret", link);
+        EXPECT_EQ(RunProgram(Program("vx-pack"), {"--output", "out", "--dir", "Data=Data"}, temp.path())
+                      .status,
+                  1)
+            << link;
+        EXPECT_FALSE(fs::exists(temp.path() / "out"));
+        fs::remove(link);
+    }
+    fs::create_directory_symlink(temp.path(), temp.path() / "Data" / "Loop");
+    EXPECT_EQ(RunProgram(Program("vx-pack"), {"--output", "out", "--dir", "Data=Data"}, temp.path())
+                  .status,
               1);
     EXPECT_FALSE(fs::exists(temp.path() / "out"));
 }
@@ -125,6 +157,139 @@ TEST_F(EndToEnd, InstallRunUninstall) {
     EXPECT_TRUE(Listing(game).empty());
     EXPECT_FALSE(KeyExists(pf::HKEY_CURRENT_USER, "Software\\Velnorix"));
     EXPECT_EQ(RunProgram(Program("velnorix-uninstall"), {}, game, environment_).status, 0);
+}
+
+// A link named like a file of the archive, or like the log, already in the
+// folder: the installation fails and the file it points to stays as it was.
+TEST_F(EndToEnd, LinksInTheFolderAreNeverWrittenThrough) {
+    const fs::path outside = temp_.path() / "outside";
+    fs::create_directory(outside);
+    for (const char* name : {"velnorix", "Uninstall.exe", "install.log"}) {
+        const fs::path game = temp_.path() / (std::string("game-") + name);
+        fs::create_directory(game);
+        WriteBytes(outside / name, "precious");
+        fs::permissions(outside / name, fs::perms::owner_read | fs::perms::owner_write);
+        fs::create_symlink(outside / name, game / name);
+        fs::create_symlink(outside / "nothing", game / "install.log.missing");
+
+        const RunResult install = Install(game.string());
+        EXPECT_EQ(install.output, "Error: Installation terminated\n") << name;
+        EXPECT_EQ(install.status, 1) << name;
+        EXPECT_EQ(ReadBytes(outside / name), "precious") << name;
+        EXPECT_FALSE(IsExecutable(outside / name)) << name;
+        EXPECT_TRUE(fs::is_symlink(game / name)) << name;
+        EXPECT_FALSE(KeyExists(pf::HKEY_CURRENT_USER, "Software\\Velnorix")) << name;
+        // What the installation did write, its uninstaller (or, when it could
+        // not be written, the one built) removes, and nothing else.
+        const bool installed = fs::is_regular_file(fs::symlink_status(game / "Uninstall.exe"));
+        const fs::path uninstaller = installed ? game / "Uninstall.exe" : Program("velnorix-uninstall");
+        if (fs::is_regular_file(fs::symlink_status(game / "install.log"))) {
+            EXPECT_EQ(RunProgram(uninstaller, {}, game, environment_).status, 1) << name;
+        }
+        // The uninstaller deletes "Uninstall.exe" whatever it is: a link
+        // goes, what it points to stays.
+        std::vector<std::string> left = {"install.log.missing"};
+        if (std::string(name) != "Uninstall.exe") left.push_back(name);
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(Names(game), left) << name;
+    }
+    EXPECT_EQ(Names(outside), (std::vector<std::string>{"Uninstall.exe", "install.log", "velnorix"}));
+}
+
+// A folder named with "." and ".." parts through a link, a second
+// installation into it, directories nested in the archive (as the packer
+// makes them), a full disk: each fails or succeeds as it should, and the
+// uninstaller always removes what was installed.
+TEST_F(EndToEnd, HardFoldersRepeatedInstallsAndAFullDiskAllUninstall) {
+    if (!fs::exists(Program("vx-pack"))) GTEST_SKIP() << "vx-pack not built";
+    // A ship whose Data folder nests two levels deep.
+    const fs::path ship = temp_.path() / "ship";
+    const fs::path source = temp_.path() / "source";
+    fs::create_directories(source / "Data" / "Music" / "Extra");
+    WriteBytes(source / "readme", "read me");
+    WriteBytes(source / "Data" / "a.spr", "a");
+    WriteBytes(source / "Data" / "Music" / "menu.mdf", "m");
+    WriteBytes(source / "Data" / "Music" / "Extra" / "x", "x");
+    fs::create_directory(ship);
+    fs::copy_file(ship_ / "velnorix-install", ship / "velnorix-install");
+    ASSERT_EQ(RunProgram(Program("vx-pack"),
+                         {"--output", (ship / "data.1").string(), "--file",
+                          "Uninstall.exe=" + Program("velnorix-uninstall").string(), "--file",
+                          "readme=readme", "--dir", "Data=Data"},
+                         source)
+                  .status,
+              0);
+    auto install = [&](const std::string& folder, size_t limit = 0) {
+        return RunProgram(ship / "velnorix-install", {"--unattended", folder}, ship, environment_,
+                          limit);
+    };
+
+    // Reached through a link, with "." and ".." parts.
+    const fs::path real = temp_.path() / "real";
+    fs::create_directories(real / "x");
+    fs::create_directory_symlink(real, temp_.path() / "link");
+    const std::string folder = (temp_.path() / "link").string() + "/./x/../game";
+    const fs::path game = real / "game";
+    RunResult run = install(folder);
+    EXPECT_EQ(run.output, "Velnorix For Win32 successfully installed\n");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(ReadBytes(game / "Data" / "Music" / "Extra" / "x"), "x");
+
+    // A second installation into the same folder fails and keeps the log.
+    const Bytes log = ReadBytes(game / "install.log");
+    WriteBytes(game / "readme", "the user's notes");
+    run = install(folder);
+    EXPECT_EQ(run.output, "Error: Installation terminated\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(ReadBytes(game / "install.log"), log);
+    EXPECT_EQ(ReadBytes(game / "readme"), "the user's notes");
+
+    // The uninstaller, started in the real folder, removes every file and
+    // directory (the deepest first) and the three keys.
+    run = RunProgram(game / "Uninstall.exe", {}, game, environment_);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Listing(game).empty()) << Listing(game).front();
+    EXPECT_TRUE(Listing(real / "x").empty());
+    EXPECT_FALSE(KeyExists(pf::HKEY_CURRENT_USER, "Software\\Velnorix"));
+    EXPECT_FALSE(KeyExists(pf::HKEY_LOCAL_MACHINE, "Software\\Velnorix"));
+    EXPECT_FALSE(KeyExists(pf::HKEY_LOCAL_MACHINE,
+                           "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velnorix"));
+
+    // A disk that fills during the game's program (the shipped archive):
+    // failure, not success, and the log names the file cut short.
+    const fs::path full = temp_.path() / "full";
+    run = RunProgram(ship_ / "velnorix-install", {"--unattended", full.string()}, ship_,
+                     environment_, 64 * 1024);
+    EXPECT_EQ(run.output, "Error: Installation terminated\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_LT(fs::file_size(full / "velnorix"), fs::file_size(BuildDir() / "velnorix"));
+    EXPECT_EQ(ReadBytes(full / "install.log"), Bytes("velnorix\0", 9));
+    EXPECT_FALSE(KeyExists(pf::HKEY_CURRENT_USER, "Software\\Velnorix"));
+    EXPECT_EQ(RunProgram(Program("velnorix-uninstall"), {}, full, environment_).status, 1);
+    EXPECT_TRUE(Listing(full).empty());
+
+    // A disk that fills while the log is written (an archive of small
+    // files): what could not be logged is removed again.
+    const fs::path small = temp_.path() / "small";
+    fs::create_directory(small);
+    fs::copy_file(ship_ / "velnorix-install", small / "velnorix-install");
+    ASSERT_EQ(RunProgram(Program("vx-pack"),
+                         {"--output", (small / "data.1").string(), "--file", "readme=readme",
+                          "--dir", "Data=Data"},
+                         source)
+                  .status,
+              0);
+    run = RunProgram(small / "velnorix-install", {"--unattended", game.string()}, small,
+                     environment_, 64);
+    EXPECT_EQ(run.output, "Error: Installation terminated\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(ReadBytes(game / "install.log").substr(0, 25), Bytes("readme\0CREATED_DIRECTORY\0", 25));
+    EXPECT_FALSE(KeyExists(pf::HKEY_CURRENT_USER, "Software\\Velnorix"));
+    EXPECT_EQ(RunProgram(Program("velnorix-uninstall"), {}, game, environment_).status, 1);
+    EXPECT_TRUE(Listing(game).empty()) << Listing(game).front();
+
+    // And the next installation succeeds.
+    EXPECT_EQ(install(game.string()).status, 0);
 }
 
 TEST_F(EndToEnd, ASecondInstallationIntoTheSameFolderFails) {

@@ -1,10 +1,12 @@
 #include "install_support.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -131,7 +133,8 @@ ScopedWorkingDirectory::~ScopedWorkingDirectory() {
 }
 
 RunResult RunProgram(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& folder, const std::vector<std::string>& environment) {
+              const fs::path& folder, const std::vector<std::string>& environment,
+              size_t fileSizeLimit) {
     RunResult result;
     int pipe[2];
     if (::pipe(pipe) != 0) return result;
@@ -141,6 +144,13 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
         close(pipe[0]);
         close(pipe[1]);
         if (chdir(folder.c_str()) != 0) _exit(126);
+        if (fileSizeLimit > 0) {
+            // The write past the limit then fails with EFBIG instead of
+            // ending the program.
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit = {fileSizeLimit, fileSizeLimit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(125);
+        }
         for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
         std::vector<char*> argv;
         std::string name = program.string();

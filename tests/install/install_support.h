@@ -71,9 +71,12 @@ struct RunResult {
     std::string output;
 };
 // Runs program with the arguments in folder, with the extra environment
-// settings ("NAME=value"), and collects its standard output.
+// settings ("NAME=value"), and collects its standard output. A non-zero
+// fileSizeLimit caps the size of every file the program writes, as a full
+// disk would: a write beyond it is cut short and then fails.
 RunResult RunProgram(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& folder, const std::vector<std::string>& environment = {});
+              const fs::path& folder, const std::vector<std::string>& environment = {},
+              size_t fileSizeLimit = 0);
 
 fs::path BuildDir();
 

@@ -113,14 +113,17 @@ TEST_F(Installer, ADirectoryNameMayNameASubfolderOfAnEarlierOne) {
     EXPECT_EQ(ReadBytes(folder() / "Data" / "Levels" / "l1"), "1");
 }
 
-TEST_F(Installer, InstallingTwiceFailsAtTheFirstDirectoryAfterTheEarlierFiles) {
+// The first installation's log is the only record of what to remove: a
+// second installation into the same folder fails before writing anything.
+TEST_F(Installer, InstallingTwiceFailsBeforeWritingAndKeepsTheFirstLog) {
     SetArchive(kExample);
     ASSERT_TRUE(Install(folder()));
+    const Bytes firstLog = Log(folder());
     WriteBytes(folder() / "readme.txt", "changed by the user");
 
     EXPECT_FALSE(Install(folder()));
-    EXPECT_EQ(ReadBytes(folder() / "readme.txt"), "Read me");  // written over
-    EXPECT_EQ(Log(folder()), LogOf({"readme.txt"}));           // cut at the directory
+    EXPECT_EQ(ReadBytes(folder() / "readme.txt"), "changed by the user");
+    EXPECT_EQ(Log(folder()), firstLog);
 }
 
 TEST_F(Installer, InstallingElsewhereWhileTheKeysExistFailsAfterTheFiles) {
@@ -194,15 +197,25 @@ TEST_F(Installer, ProgramsAreMadeExecutable) {
     EXPECT_EQ(fs::status(folder() / "readme.txt").permissions() & exec, fs::perms::none);
 }
 
-TEST_F(Installer, AFolderTooLongForTheUninstallerPathFailsBeforeTheRegistry) {
-    // folder\Data fits in 260 bytes with its NUL; folder\Uninstall.exe does not.
+TEST_F(Installer, AFolderTooLongForTheUninstallerPathFailsBeforeWritingAnything) {
+    // folder\Uninstall.exe fits in 260 bytes with its NUL up to a folder of
+    // 245 characters; folder\Data would fit up to 254.
     const std::string base = temp_.path().string() + "/";
-    const fs::path longFolder = base + std::string(254 - base.size(), 'f');
-    ASSERT_EQ(longFolder.string().size(), 254u);
-    SetArchive(FileEntry("a", "a") + EndEntry());
-    EXPECT_FALSE(Install(longFolder));
-    EXPECT_EQ(Log(longFolder), LogOf({"a"}));
+    SetArchive(FileEntry("a", "a") + DirectoryEntry("Data") + EndEntry());
+    for (const size_t length : {254u, 246u}) {
+        const fs::path longFolder = base + std::string(length - base.size(), 'f');
+        ASSERT_EQ(longFolder.string().size(), length);
+        EXPECT_FALSE(Install(longFolder)) << length;
+        EXPECT_FALSE(fs::exists(longFolder)) << length;
+    }
     EXPECT_FALSE(KeyExists(pf::HKEY_CURRENT_USER, "Software\\Velnorix"));
+    const fs::path longest = base + std::string(245 - base.size(), 'f');
+    EXPECT_TRUE(Install(longest));
+    EXPECT_EQ(QueryText(pf::HKEY_LOCAL_MACHINE,
+                        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velnorix",
+                        "UninstallString")
+                  .size(),
+              259u);
 }
 
 // Every unsafe or damaged archive fails with nothing written: no file, no
@@ -224,6 +237,14 @@ TEST_F(Installer, UnsafeOrDamagedArchivesAreRefusedBeforeWriting) {
         file + DirectoryEntry("\\tmp") + EndEntry(),
         file + DirectoryEntry("") + EndEntry(),
         file + DirectoryEntry("C:\\Games") + EndEntry(),
+        // Nested only below a directory the archive created before.
+        file + DirectoryEntry("Other\\Sub") + EndEntry(),
+        file + DirectoryEntry("Data") + DirectoryEntry("Dat\\Sub") + EndEntry(),
+        // More directories than the uninstaller keeps.
+        file + DirectoryEntry("D0") + DirectoryEntry("D1") + DirectoryEntry("D2") +
+            DirectoryEntry("D3") + DirectoryEntry("D4") + DirectoryEntry("D5") +
+            DirectoryEntry("D6") + DirectoryEntry("D7") + DirectoryEntry("D8") +
+            DirectoryEntry("D9") + DirectoryEntry("D10") + EndEntry(),
         file + file.substr(0, file.size() - 1),   // content past the end
         file,                                    // no end entry
         "",                                      // empty file
@@ -237,12 +258,40 @@ TEST_F(Installer, UnsafeOrDamagedArchivesAreRefusedBeforeWriting) {
     }
 }
 
-TEST_F(Installer, APathTooLongForADirectoryFailsAtThatEntry) {
+TEST_F(Installer, APathTooLongForADirectoryFailsBeforeWritingAnything) {
     const std::string base = temp_.path().string() + "/";
-    const fs::path longFolder = base + std::string(250 - base.size(), 'g');
-    SetArchive(FileEntry("a", "a") + DirectoryEntry("Directory") + EndEntry());
+    const fs::path longFolder = base + std::string(240 - base.size(), 'g');
+    SetArchive(FileEntry("a", "a") + DirectoryEntry(std::string(20, 'D')) + EndEntry());
     EXPECT_FALSE(Install(longFolder));
-    EXPECT_EQ(Log(longFolder), LogOf({"a"}));
+    EXPECT_TRUE(Listing(longFolder).empty());
+}
+
+// A full disk: every write of a file's contents and of the log is checked.
+// A file created but cut short is logged (the uninstaller removes it); keys
+// created before the log failed are deleted again, since no log names them.
+TEST_F(Installer, AFailedWriteFailsTheInstallationAndLeavesNoKeyUnlogged) {
+    SetArchive(FileEntry("a", "content") + FileEntry("b", "b") + EndEntry());
+    pf::core::AddFault("WriteFile", 1, 0);  // the content of "a"
+    EXPECT_FALSE(Install(folder()));
+    EXPECT_EQ(Log(folder()), LogOf({"a"}));
+    EXPECT_FALSE(fs::exists(folder() / "b"));
+    fs::remove_all(folder());
+
+    // Writes: 1 "a", 2 its name, 3 "b", 4 its name, 5 CREATED_REG_KEYS,
+    // 6-7, 8-9 and 10-11 the three pairs, 12 INSTALLATION_COMPLETE.
+    for (const unsigned failing : {2u, 5u, 6u, 9u, 11u, 12u}) {
+        pf::core::AddFault("WriteFile", failing, 0);
+        EXPECT_FALSE(Install(folder())) << failing;
+        pf::core::ClearFaults();
+        EXPECT_FALSE(KeyExists(pf::HKEY_CURRENT_USER, "Software\\Velnorix")) << failing;
+        EXPECT_FALSE(KeyExists(pf::HKEY_LOCAL_MACHINE, "Software\\Velnorix")) << failing;
+        EXPECT_FALSE(KeyExists(pf::HKEY_LOCAL_MACHINE,
+                               "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velnorix"))
+            << failing;
+        EXPECT_EQ(Log(folder()).find(Bytes("INSTALLATION_COMPLETE")), Bytes::npos) << failing;
+        fs::remove_all(folder());
+    }
+    EXPECT_TRUE(Install(folder()));
 }
 
 TEST_F(Installer, AFileThatCannotBeCreatedFailsTheInstallation) {

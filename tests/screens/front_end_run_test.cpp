@@ -83,14 +83,33 @@ TEST_F(FrontEnd, MissingIntroLogoQuitsWithTheLoadersMessageAndKeepsTheFile) {
     EXPECT_EQ(HiscoreBytes(), before);
 }
 
-TEST_F(FrontEnd, MissingHallOfFameFileIsAnErrorAndNoEmptyOneAppears) {
+// A missing hall-of-fame file is an error, but the quit writes the empty
+// table, so the next start works; a file that exists but cannot be read (here
+// a folder in its place) is never replaced.
+TEST_F(FrontEnd, MissingHallOfFameFileIsAnErrorOnceAndTheNextStartWorks) {
     std::filesystem::remove(DataFile("hiscore.dat"));
     const auto report = Run("");
     ASSERT_FALSE(report.timedOut);
     ASSERT_FALSE(report.messageBoxes.empty());
     EXPECT_EQ(report.messageBoxes.front().text, "[ReadMenuData] Unable to open file hiscore.dat\n");
     EXPECT_EQ(report.messageBoxes.back().text, "[ReadMenuData] Unable to open file hiscore.dat\n");
-    EXPECT_FALSE(vxtest::FileExists(DataFile("hiscore.dat")));
+    EXPECT_EQ(HiscoreBytes(), std::string(280, '\0'));
+
+    const auto next = Run("5000 key ESCAPE down\n");
+    ASSERT_FALSE(next.timedOut);
+    EXPECT_TRUE(next.messageBoxes.empty());
+    EXPECT_TRUE(HasCall(next, "LoadModuleFile", "file=Data//menu.mdf offset=0"));
+    EXPECT_EQ(HiscoreBytes(), std::string(280, '\0'));
+
+    std::filesystem::remove(DataFile("hiscore.dat"));
+    std::filesystem::create_directory(DataFile("hiscore.dat"));
+    const auto unreadable = Run("");
+    ASSERT_FALSE(unreadable.timedOut);
+    ASSERT_FALSE(unreadable.messageBoxes.empty());
+    EXPECT_EQ(unreadable.messageBoxes.back().text,
+              "[ReadMenuData] Unable to open file hiscore.dat\n");
+    EXPECT_TRUE(std::filesystem::is_directory(DataFile("hiscore.dat")));
+    EXPECT_TRUE(std::filesystem::is_empty(DataFile("hiscore.dat")));
 }
 
 TEST_F(FrontEnd, PagesAlternateEvery121FramesAndEachIsShownWhole) {

@@ -11,7 +11,8 @@
 // Every name is checked as the installer and the uninstaller will read it:
 // one plain component (no "/", "\" or ":", not "." or ".."), not a marker string
 // of the install log, not "install.log", short enough for a 260-byte path;
-// at most ten directories (the uninstaller keeps ten). The output is written
+// at most ten directories (the uninstaller keeps ten). A symbolic link inside
+// a --dir folder is refused rather than followed. The output is written
 // beside its place and renamed in, and left untouched when its bytes would
 // not change.
 #include <algorithm>
@@ -106,6 +107,10 @@ public:
         std::vector<std::string> folders;
         for (const fs::directory_entry& entry : fs::directory_iterator(path)) {
             const std::string leaf = entry.path().filename().string();
+            // A link would pack whatever it points to, possibly a file of
+            // the system: only what really lies in the folder is packed.
+            if (entry.is_symlink())
+                throw Failure{entry.path().string() + " is a symbolic link; links are not packed"};
             if (entry.is_directory())
                 folders.push_back(leaf);
             else if (entry.is_regular_file())

@@ -23,6 +23,10 @@ constexpr DWORD OPEN_EXISTING = 3;
 constexpr DWORD OPEN_ALWAYS = 4;
 constexpr DWORD TRUNCATE_EXISTING = 5;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+// CreateFileA flag: a symbolic link in the last component of the name is not
+// followed. Windows opens the link itself; here the open fails, so a link
+// left where a file is to be written never leads the write elsewhere.
+constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
 
 constexpr UINT GMEM_FIXED = 0x0000;
 constexpr UINT GMEM_MOVEABLE = 0x0002;
@@ -45,7 +49,8 @@ BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count);
 
 // Marks a file as a program that may be run (mode 0755) or as plain data
 // (0644). Not a kernel32 call: the installer uses it for the programs it
-// unpacks, which on this system need the executable mode.
+// unpacks, which on this system need the executable mode. A symbolic link is
+// not followed: the call fails on one.
 BOOL SetFileExecutable(const char* name, BOOL executable);
 
 BOOL CreateDirectoryA(const char* path, void* security);
