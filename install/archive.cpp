@@ -9,17 +9,19 @@ namespace {
 
 // Copies the NUL-terminated string at the reader's position into out (at most
 // kNameSize bytes with the NUL) and advances past it. False when the image
-// ends before the NUL or the string is too long.
+// ends before the NUL or the string is too long; out is then empty, never a
+// run of bytes without its NUL.
 bool ReadName(ArchiveReader& reader, char* out) {
     pf::DWORD at = reader.position;
     for (pf::DWORD n = 0; n < kNameSize; ++n, ++at) {
-        if (at >= reader.size) return false;
+        if (at >= reader.size) break;
         out[n] = static_cast<char>(reader.data[at]);
         if (out[n] == 0) {
             reader.position = at + 1;
             return true;
         }
     }
+    out[0] = 0;
     return false;
 }
 

@@ -5,6 +5,7 @@
 #   scripts/deps.sh --windows  and the mingw-w64 cross-compiler
 #   scripts/deps.sh --wine     and Wine (32-bit, through i386 multiarch) with
 #                              what its tests use on an X screen
+#   scripts/deps.sh --fuzz     and clang with libFuzzer (tools/fuzz.sh)
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,7 @@ packages=(
 case "${1:-}" in
   --windows) packages+=(g++-mingw-w64-i686) ;;
   --wine) packages+=(g++-mingw-w64-i686 wine wine32:i386 xdotool imagemagick x11-utils jq) ;;
+  --fuzz) packages+=(clang libclang-rt-14-dev) ;;
 esac
 
 missing=()

@@ -2,6 +2,7 @@
 // and never a byte read past the end of the image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,35 @@ TEST(StringHelpers, CopyLengthAndEquality) {
     EXPECT_FALSE(installer::StringsEqual("Data", "Data2"));
     EXPECT_FALSE(installer::StringsEqual("Data2", "Data"));
     EXPECT_TRUE(installer::StringsEqual("", ""));
+}
+
+}  // namespace
+
+namespace {
+
+// Inputs the fuzzer of the archive walker found: each is walked to its end,
+// and every name the walker hands out is a string within its 260 bytes.
+TEST(ArchiveReader, FuzzerFindingsWalkSafely) {
+    const vxinstall::fs::path folder =
+        vxinstall::fs::path(VX_SOURCE_DIR) / "tests" / "fuzz" / "regressions" / "archive";
+    int inputs = 0;
+    for (const auto& file : vxinstall::fs::directory_iterator(folder)) {
+        ++inputs;
+        const Bytes image = vxinstall::ReadBytes(file.path());
+        std::vector<char> exact(image.begin(), image.end());
+        ArchiveReader reader;
+        installer::OpenArchive(reader, exact.data(), static_cast<pf::DWORD>(exact.size()));
+        ArchiveEntry entry;
+        for (int i = 0; i < 1000; ++i) {
+            const EntryKind kind = installer::NextArchiveEntry(reader, entry);
+            ASSERT_NE(std::find(entry.name, entry.name + sizeof entry.name, '\0'),
+                      entry.name + sizeof entry.name)
+                << file.path();
+            if (kind == EntryKind::End || kind == EntryKind::Broken) break;
+        }
+        installer::IsValidArchive(exact.data(), static_cast<pf::DWORD>(exact.size()));
+    }
+    EXPECT_GT(inputs, 0);
 }
 
 }  // namespace

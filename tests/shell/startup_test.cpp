@@ -105,15 +105,27 @@ TEST_F(EmptyFolder, ErrorAfterStartUpIsShownTwice) {
     EXPECT_EQ(backend.boxes[0].second, "[ReadSPRFile] Unable to open file\n");
     EXPECT_EQ(backend.boxes[1].second, "[ReadSPRFile] Unable to open file\n");
     EXPECT_EQ(backend.boxes[1].first, FatalCaption);
-    // The table was never read: the quit step wrote no hall of fame.
-    EXPECT_FALSE(std::filesystem::exists(folder / "Data" / "hiscore.dat"));
+    // The table was never read and no file existed: the quit step wrote the
+    // empty table, so that a later start finds one.
+    EXPECT_EQ(std::filesystem::file_size(folder / "Data" / "hiscore.dat"), 280u);
 }
 
-TEST_F(EmptyFolder, QuitSavesTheHallOfFameOnlyOnceItWasRead) {
+TEST_F(EmptyFolder, QuitSavesTheHallOfFameOnlyOnceItWasReadOrWhereThereIsNone) {
+    // A file that was never read stays as it is.
+    const std::filesystem::path file = folder / "Data" / "hiscore.dat";
+    { std::ofstream(file, std::ios::binary) << "the player's table"; }
     GameState = GS_QUIT;
     EXPECT_EQ(GameStep(), 0);
-    EXPECT_FALSE(std::filesystem::exists(folder / "Data" / "hiscore.dat"));
+    EXPECT_EQ(std::filesystem::file_size(file), 18u);
     EXPECT_TRUE(backend.boxes.empty());
+
+    // Where there is none, the empty table is written.
+    std::filesystem::remove(file);
+    GameState = GS_QUIT;
+    EXPECT_EQ(GameStep(), 0);
+    EXPECT_EQ(std::filesystem::file_size(file), 280u);
+    EXPECT_TRUE(backend.boxes.empty());
+    std::filesystem::remove(file);
 
     HallOfFameRead = 1;
     GameState = GS_QUIT;
