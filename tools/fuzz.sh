@@ -24,9 +24,14 @@ cc=${FUZZ_CC:-$(command -v clang || command -v clang-14)}
 # hall of fame and the registry store flush every save.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER="$cc" \
-  -DCMAKE_CXX_COMPILER="$cxx" -DVX_FUZZ=ON -DVX_BUILD_SDL=OFF -DVX_BUILD_TESTS=OFF \
-  -DVX_BUILD_BENCH=OFF >/dev/null
+# The compilers are chosen once, when the folder is made (a change of compiler
+# would make CMake start its cache afresh).
+compilers=()
+if [ ! -f build-fuzz/CMakeCache.txt ]; then
+  compilers=(-DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx")
+fi
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo "${compilers[@]}" -DVX_FUZZ=ON \
+  -DVX_BUILD_SDL=OFF -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target $(printf 'fuzz_%s ' "${harnesses[@]}")
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1
