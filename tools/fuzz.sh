@@ -30,7 +30,7 @@ compilers=()
 if [ ! -f build-fuzz/CMakeCache.txt ]; then
   compilers=(-DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx")
 fi
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo "${compilers[@]}" -DVX_FUZZ=ON \
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo "${compilers[@]}" -DVX_FUZZ=ON -DVX_WERROR=ON \
   -DVX_BUILD_SDL=OFF -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target $(printf 'fuzz_%s ' "${harnesses[@]}")
 
