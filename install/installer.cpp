@@ -384,7 +384,12 @@ bool RunInstallation(const char* folder) {
     // 8.
     CreatedKeys created = {};
     if (!unpacked || !RegisterKeys(folder, log, created)) {
+        // A log that records nothing (the first file could not be written,
+        // or the disk was full from the start) goes again: it would only
+        // stand in the way of the next installation.
+        const bool empty = pf::GetFileSize(log, nullptr) == 0;
         pf::CloseHandle(log);
+        if (empty) pf::DeleteFileA(kLogFileName);
         return false;
     }
 

@@ -277,6 +277,14 @@ TEST_F(Installer, AFailedWriteFailsTheInstallationAndLeavesNoKeyUnlogged) {
     EXPECT_FALSE(fs::exists(folder() / "b"));
     fs::remove_all(folder());
 
+    // Nothing could be logged either: the file goes, and so does the empty
+    // log, which would only stand in the way of the next installation.
+    pf::core::AddFault("WriteFile", 1, 0);
+    pf::core::AddFault("WriteFile", 2, 0);
+    EXPECT_FALSE(Install(folder()));
+    EXPECT_TRUE(Listing(folder()).empty());
+    fs::remove_all(folder());
+
     // Writes: 1 "a", 2 its name, 3 "b", 4 its name, 5 CREATED_REG_KEYS,
     // 6-7, 8-9 and 10-11 the three pairs, 12 INSTALLATION_COMPLETE.
     for (const unsigned failing : {2u, 5u, 6u, 9u, 11u, 12u}) {
