@@ -56,6 +56,7 @@ FileId IdOfFile(const std::string& path, const struct stat& /*info*/) {
 
 // No symbolic links to tell apart.
 int LinkStat(const std::string& path, struct stat* info) { return ::stat(path.c_str(), info); }
+constexpr int kNoFollow = 0;
 int MakeDirectory(const std::string& path) { return ::mkdir(path.c_str()); }
 bool Flush(int fd) { return ::_commit(fd) == 0; }
 // NTFS journals the rename itself.
@@ -75,6 +76,7 @@ FileId IdOfFile(const std::string& /*path*/, const struct stat& info) {
 }
 
 int LinkStat(const std::string& path, struct stat* info) { return ::lstat(path.c_str(), info); }
+constexpr int kNoFollow = O_NOFOLLOW;
 int MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755); }
 bool Flush(int fd) { return ::fsync(fd) == 0; }
 
@@ -188,10 +190,10 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     // refused whatever it points to (O_NOFOLLOW makes the open fail too, so
     // a link put there after this look is refused as well).
     const bool noFollow = (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0;
-    if (noFollow) mode |= O_NOFOLLOW;
+    if (noFollow) mode |= kNoFollow;
     struct stat existing {};
     const bool exists =
-        (noFollow ? ::lstat(path.c_str(), &existing) : ::stat(path.c_str(), &existing)) == 0;
+        (noFollow ? LinkStat(path, &existing) : ::stat(path.c_str(), &existing)) == 0;
     if (exists && !S_ISREG(existing.st_mode)) return INVALID_HANDLE_VALUE;  // directories too
     if (exists && !SharingAllows(IdOfFile(path, existing), access, shareMode))
         return INVALID_HANDLE_VALUE;
