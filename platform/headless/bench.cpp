@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "backend.h"
 #include "headless.h"
@@ -49,6 +50,7 @@ public:
 
     void Present(const uint16_t* pixels, int pitchPixels) override {
         ++report_.flips;
+        if (options_.pullAudio) PullAudio();
         const size_t frame = static_cast<size_t>(kWidth) * kHeight;
         // A picture equal to the last one has the same hash.
         const bool same = !previous_.empty() && pitchPixels == kWidth &&
@@ -99,6 +101,16 @@ public:
     uint32_t Now() const { return now_; }
 
 private:
+    // The samples due since the last pull, at most a second's worth at once.
+    void PullAudio() {
+        constexpr uint64_t kRate = 44100;
+        const uint64_t due = uint64_t{elapsed_} * kRate / 1000;
+        const uint64_t frames = std::min(due - pulledFrames_, kRate);
+        pulledFrames_ = due;
+        audio_.resize(static_cast<size_t>(kRate) * 2);
+        if (frames > 0) core::MixAudio(audio_.data(), static_cast<int>(frames));
+    }
+
     void Apply(const ScriptEvent& event) {
         using Kind = ScriptEvent::Kind;
         switch (event.kind) {
@@ -115,6 +127,8 @@ private:
     const Options& options_;
     Report& report_;
     uint32_t now_ = 0;
+    uint64_t pulledFrames_ = 0;
+    std::vector<int16_t> audio_;
     uint32_t elapsed_ = 0;
     size_t next_ = 0;
     bool timedOut_ = false;

@@ -76,6 +76,9 @@ struct Options {
                             // relative to the caller's folder, not to dir)
     unsigned every = 1;     // write flips every, 2 * every, ... (flip numbers from 1)
     bool keepLastFrame = false;  // copy the last shown picture into the report
+    // Pull the music as a sound device would: every flip renders the samples
+    // of the virtual time since the last one (44100 a second).
+    bool pullAudio = false;
 };
 
 struct MessageBoxRecord {

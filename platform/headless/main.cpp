@@ -2,6 +2,7 @@
 //
 //   velnorix-headless --dir DIR [--script FILE] [--ticks START] [--max-ms N]
 //                     [--frames OUTDIR [--every K]] [--report FILE] [--fail OP:N:CODE]...
+//                     [--audio]
 //
 // --dir DIR        working directory of the game (it must hold the Data folder)
 // --script FILE    timed input, one event per line: "<ms> <event>", "#" comments;
@@ -22,6 +23,8 @@
 //                  files_written, frames, frame_hashes)
 // --fail OP:N:CODE the Nth call (1-based) of operation OP returns CODE (decimal or
 //                  0x hex); may be repeated
+// --audio          pull the music as a sound device would: every flip renders the
+//                  samples of the virtual time since the last flip
 //
 // Operations for --fail (the platform calls by name):
 //   window:  RegisterClassExA CreateWindowExA ShowWindow UpdateWindow SetFocus
@@ -53,6 +56,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "game_fields.h"
 #include "headless.h"
@@ -66,7 +70,7 @@ int Usage(const std::string& problem) {
                  "usage: velnorix-headless --dir DIR [--script FILE] [--ticks START] "
                  "[--max-ms N]\n"
                  "                         [--frames OUTDIR [--every K]] [--report FILE] "
-                 "[--fail OP:N:CODE]...\n");
+                 "[--fail OP:N:CODE]... [--audio]\n");
     return 2;
 }
 
@@ -87,10 +91,18 @@ int main(int argc, char** argv) {
     std::string reportPath;
     bool haveDir = false;
     bool haveEvery = false;
-    // Every flag takes a value: two arguments at a time.
-    for (int i = 1; i < argc; i += 2) {
-        const std::string flag = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    // --audio is the one flag without a value; every other one takes a
+    // value: two arguments at a time.
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--audio")
+            options.pullAudio = true;
+        else
+            arguments.emplace_back(argv[i]);
+    }
+    for (size_t i = 0; i < arguments.size(); i += 2) {
+        const std::string& flag = arguments[i];
+        const char* value = i + 1 < arguments.size() ? arguments[i + 1].c_str() : nullptr;
         auto need = [&]() -> bool { return value != nullptr; };
         unsigned long long number = 0;
         if (flag == "--dir" && need()) {

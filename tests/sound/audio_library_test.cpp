@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
@@ -196,6 +197,28 @@ TEST_F(AudioLibrary, UnloadableFilesGiveNoHandle) {
         }
     }
     EXPECT_NE(pf::LoadModuleFile(nullptr, nullptr, 0), 0);
+}
+
+TEST_F(AudioLibrary, RefusesAModuleWithoutChannels) {
+    // libxmp 4.5.0 loads this one (no channels, no patterns, a first order
+    // naming a missing pattern), then never finishes rendering it.
+    std::ifstream in(std::string(VX_SOURCE_DIR) + "/tests/game/modules/no-channels.xm",
+                     std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 228u);
+    OpenOutput();
+    ExpectRefused(Write("no-channels.mdf", bytes));
+    // Two channels in the same header: a module that plays (silently: it
+    // strikes no note), and every render returns.
+    std::vector<uint8_t> two = bytes;
+    two[68] = 2;
+    pf::MODULE handle = nullptr;
+    const std::string path = Write("two-channels.mdf", two);
+    ASSERT_EQ(pf::LoadModuleFile(path.c_str(), &handle, 0), 0);
+    ASSERT_EQ(pf::PlayModule(handle), 0);
+    for (int second = 0; second < 3; ++second) EXPECT_TRUE(Measure(Render(kRate)).silent);
+    EXPECT_EQ(pf::FreeModuleFile(handle), 0);
 }
 
 TEST_F(AudioLibrary, RefusesToPlayWhatIsNotHeld) {
