@@ -23,4 +23,10 @@ int32_t LoadModuleFile(const char* fileName, AudioW32Module** module,
                        uint32_t offset);                      // ordinal 142
 int32_t FreeModuleFile(AudioW32Module* module);               // ordinal 143
 
+// For tests only, not one of the library's eight operations: renders frames
+// of interleaved 16-bit stereo samples of the module that plays, as the
+// output pulls them (the output keeps pulling too). 0 when a module plays;
+// silence and non-zero otherwise.
+int32_t AudioW32RenderFrames(int16_t* out, uint32_t frames);  // ordinal 200
+
 }
