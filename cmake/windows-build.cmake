@@ -15,6 +15,21 @@ add_subdirectory(game)
 add_subdirectory(install)
 add_subdirectory(uninstall)
 
+# The program icon (resource 101 of velnorix.exe), from the host build's
+# content tools; a host build that has not drawn it yet gives a program
+# without an icon, never a broken build.
+set(VX_ICON_DIR ${CMAKE_BINARY_DIR}/icon)
+add_custom_target(vx_win32_icon
+  COMMAND ${CMAKE_COMMAND} -DSOURCE=${VX_HOST_BUILD}/icon/velnorix.ico -DDIR=${VX_ICON_DIR}
+          -P ${PROJECT_SOURCE_DIR}/cmake/windows-icon.cmake
+  BYPRODUCTS ${VX_ICON_DIR}/velnorix.ico ${VX_ICON_DIR}/icon_available.h
+  COMMENT "Taking the program icon from the host build")
+add_dependencies(velnorix vx_win32_icon)
+target_include_directories(velnorix PRIVATE ${VX_ICON_DIR})
+set_source_files_properties(${PROJECT_SOURCE_DIR}/platform/win32/velnorix.rc
+  DIRECTORY ${PROJECT_SOURCE_DIR}/game
+  PROPERTIES OBJECT_DEPENDS "${VX_ICON_DIR}/velnorix.ico;${VX_ICON_DIR}/icon_available.h")
+
 # The programs run from the build folder, like the Linux ones: it gets a copy
 # of the host build's Data folder.
 add_custom_target(vx_win32_data ALL

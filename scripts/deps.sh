@@ -17,7 +17,10 @@ packages=(
 )
 case "${1:-}" in
   --windows) packages+=(g++-mingw-w64-i686) ;;
-  --wine) packages+=(g++-mingw-w64-i686 wine wine32:i386 xdotool imagemagick x11-utils jq) ;;
+  # Wine's DirectDraw needs 32-bit OpenGL (Mesa's software renderer on Xvfb):
+  # without it Wine falls back to a renderer that can show the wrong surface.
+  --wine) packages+=(g++-mingw-w64-i686 wine wine32:i386 xdotool imagemagick x11-utils jq
+                     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) ;;
   --fuzz) packages+=(clang libclang-rt-14-dev) ;;
 esac
 

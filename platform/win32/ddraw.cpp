@@ -1,0 +1,243 @@
+// DirectDraw: the real DirectDraw object, its IDirectDraw2 interface and
+// first-version surfaces. The seam's handles are the real interface pointers;
+// its records are copied into the real ones (and back, for a lock), and every
+// result is the real one, lost surfaces and busy blitters included.
+//
+// Two rules of the seam are kept here whatever the driver does:
+// - BltFast refuses a rectangle that leaves either surface whole, with
+//   DDERR_INVALIDRECT, before the driver sees it (drivers differ: some clip).
+// - A flip completes at the display's refresh. A driver that reports a flip
+//   done at once (Wine on a virtual X screen has no refresh to wait for) gets
+//   the refresh period added: the flip status stays "still drawing" until one
+//   period has passed since the last flip, sleeping a millisecond per query.
+#include "win32.h"
+
+namespace pf {
+
+const GUID IID_IDirectDraw2 = {
+    0xB3A6F3E0, 0x2B43, 0x11CF, {0xA2, 0xDE, 0x00, 0xAA, 0x00, 0xB9, 0x33, 0x56}};
+
+namespace {
+
+::IDirectDraw* RealDraw(LPDIRECTDRAW object) { return reinterpret_cast<::IDirectDraw*>(object); }
+::IDirectDraw2* RealDraw2(LPDIRECTDRAW2 object) {
+    return reinterpret_cast<::IDirectDraw2*>(object);
+}
+::IDirectDrawSurface* Real(LPDIRECTDRAWSURFACE surface) {
+    return reinterpret_cast<::IDirectDrawSurface*>(surface);
+}
+LPDIRECTDRAWSURFACE Seam(::IDirectDrawSurface* surface) {
+    return reinterpret_cast<LPDIRECTDRAWSURFACE>(surface);
+}
+
+::GUID Real(const GUID& guid) {
+    ::GUID real = {};
+    real.Data1 = guid.data1;
+    real.Data2 = guid.data2;
+    real.Data3 = guid.data3;
+    for (int i = 0; i < 8; ++i) real.Data4[i] = guid.data4[i];
+    return real;
+}
+
+::RECT Real(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+
+// The seam's surface description as the real record (size field set).
+::DDSURFACEDESC Real(const DDSURFACEDESC& desc) {
+    ::DDSURFACEDESC real = {};
+    real.dwSize = sizeof real;
+    real.dwFlags = desc.dwFlags;
+    real.dwHeight = desc.dwHeight;
+    real.dwWidth = desc.dwWidth;
+    real.lPitch = desc.lPitch;
+    real.dwBackBufferCount = desc.dwBackBufferCount;
+    real.lpSurface = desc.lpSurface;
+    real.ddsCaps.dwCaps = desc.ddsCaps.dwCaps;
+    return real;
+}
+
+void CopyOut(const ::DDSURFACEDESC& real, DDSURFACEDESC* desc) {
+    desc->dwFlags = real.dwFlags;
+    desc->dwHeight = real.dwHeight;
+    desc->dwWidth = real.dwWidth;
+    desc->lPitch = real.lPitch;
+    desc->dwBackBufferCount = real.dwBackBufferCount;
+    desc->lpSurface = real.lpSurface;
+    desc->ddsCaps.dwCaps = real.ddsCaps.dwCaps;
+}
+
+// Width and height of a surface; false when the driver cannot say.
+bool SurfaceSize(::IDirectDrawSurface* surface, LONG* width, LONG* height) {
+    ::DDSURFACEDESC desc = {};
+    desc.dwSize = sizeof desc;
+    if (surface->GetSurfaceDesc(&desc) != DD_OK) return false;
+    *width = static_cast<LONG>(desc.dwWidth);
+    *height = static_cast<LONG>(desc.dwHeight);
+    return true;
+}
+
+bool Inside(const RECT& r, LONG width, LONG height) {
+    return r.left >= 0 && r.top >= 0 && r.left <= r.right && r.top <= r.bottom &&
+           r.right <= width && r.bottom <= height;
+}
+
+// The display's refresh period, in performance-counter counts (60 Hz where
+// the display reports no rate).
+int64_t RefreshPeriodCounts() {
+    ::DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    ::DWORD hertz = 0;
+    if (::EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode))
+        hertz = mode.dmDisplayFrequency;
+    if (hertz < 24 || hertz > 500) hertz = 60;
+    ::LARGE_INTEGER frequency = {};
+    ::QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart / hertz;
+}
+
+int64_t Now() {
+    ::LARGE_INTEGER now = {};
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+// When the last flip was accepted; 0 before the first.
+int64_t LastFlip = 0;
+
+}  // namespace
+
+HRESULT DirectDrawCreate(const GUID* driver, LPDIRECTDRAW* out, void* outer) {
+    ::GUID realDriver = {};
+    if (driver != nullptr) realDriver = Real(*driver);
+    ::IDirectDraw* object = nullptr;
+    const HRESULT result =
+        ::DirectDrawCreate(driver != nullptr ? &realDriver : nullptr,
+                           out != nullptr ? &object : nullptr, static_cast<::IUnknown*>(outer));
+    if (out != nullptr) *out = reinterpret_cast<LPDIRECTDRAW>(object);
+    return result;
+}
+
+HRESULT DirectDraw_QueryInterface(LPDIRECTDRAW object, const GUID& iid, LPDIRECTDRAW2* out) {
+    const ::GUID realIid = Real(iid);
+    void* queried = nullptr;
+    const HRESULT result =
+        RealDraw(object)->QueryInterface(realIid, out != nullptr ? &queried : nullptr);
+    if (out != nullptr) *out = static_cast<LPDIRECTDRAW2>(queried);
+    return result;
+}
+
+// The first-version object and IDirectDraw2 release alike (IUnknown).
+ULONG DirectDraw_Release(LPDIRECTDRAW object) { return RealDraw(object)->Release(); }
+
+HRESULT DirectDraw_SetCooperativeLevel(LPDIRECTDRAW2 object, HWND window, DWORD flags) {
+    return RealDraw2(object)->SetCooperativeLevel(reinterpret_cast<::HWND>(window), flags);
+}
+
+HRESULT DirectDraw_SetDisplayMode(LPDIRECTDRAW2 object, DWORD width, DWORD height, DWORD bpp,
+                                  DWORD refreshRate, DWORD flags) {
+    return RealDraw2(object)->SetDisplayMode(width, height, bpp, refreshRate, flags);
+}
+
+HRESULT DirectDraw_CreateSurface(LPDIRECTDRAW2 object, const DDSURFACEDESC* desc,
+                                 LPDIRECTDRAWSURFACE* out, void* outer) {
+    ::DDSURFACEDESC real = {};
+    if (desc != nullptr) real = Real(*desc);
+    ::IDirectDrawSurface* surface = nullptr;
+    const HRESULT result = RealDraw2(object)->CreateSurface(desc != nullptr ? &real : nullptr,
+                                                            out != nullptr ? &surface : nullptr,
+                                                            static_cast<::IUnknown*>(outer));
+    if (out != nullptr) *out = Seam(surface);
+    return result;
+}
+
+HRESULT Surface_GetAttachedSurface(LPDIRECTDRAWSURFACE surface, const DDSCAPS* caps,
+                                   LPDIRECTDRAWSURFACE* out) {
+    ::DDSCAPS realCaps = {};
+    if (caps != nullptr) realCaps.dwCaps = caps->dwCaps;
+    ::IDirectDrawSurface* attached = nullptr;
+    const HRESULT result = Real(surface)->GetAttachedSurface(caps != nullptr ? &realCaps : nullptr,
+                                                             out != nullptr ? &attached : nullptr);
+    if (out != nullptr) *out = Seam(attached);
+    return result;
+}
+
+HRESULT Surface_Blt(LPDIRECTDRAWSURFACE surface, const RECT* dest, LPDIRECTDRAWSURFACE source,
+                    const RECT* sourceRect, DWORD flags, const DDBLTFX* fx) {
+    ::RECT realDest = {};
+    ::RECT realSource = {};
+    if (dest != nullptr) realDest = Real(*dest);
+    if (sourceRect != nullptr) realSource = Real(*sourceRect);
+    ::DDBLTFX realFx = {};
+    realFx.dwSize = sizeof realFx;
+    if (fx != nullptr) realFx.dwFillColor = fx->dwFillColor;
+    return Real(surface)->Blt(dest != nullptr ? &realDest : nullptr, Real(source),
+                              sourceRect != nullptr ? &realSource : nullptr, flags,
+                              fx != nullptr ? &realFx : nullptr);
+}
+
+HRESULT Surface_BltFast(LPDIRECTDRAWSURFACE surface, DWORD x, DWORD y, LPDIRECTDRAWSURFACE source,
+                        const RECT* sourceRect, DWORD transFlags) {
+    // No clipper: a copy that would leave either surface is refused whole.
+    LONG destWidth = 0, destHeight = 0, sourceWidth = 0, sourceHeight = 0;
+    if (surface != nullptr && source != nullptr &&
+        SurfaceSize(Real(surface), &destWidth, &destHeight) &&
+        SurfaceSize(Real(source), &sourceWidth, &sourceHeight)) {
+        const RECT from =
+            sourceRect != nullptr ? *sourceRect : RECT{0, 0, sourceWidth, sourceHeight};
+        if (!Inside(from, sourceWidth, sourceHeight) ||
+            static_cast<int64_t>(x) + (from.right - from.left) > destWidth ||
+            static_cast<int64_t>(y) + (from.bottom - from.top) > destHeight)
+            return DDERR_INVALIDRECT;
+    }
+    ::RECT realSource = {};
+    if (sourceRect != nullptr) realSource = Real(*sourceRect);
+    return Real(surface)->BltFast(x, y, Real(source), sourceRect != nullptr ? &realSource : nullptr,
+                                  transFlags);
+}
+
+HRESULT Surface_SetColorKey(LPDIRECTDRAWSURFACE surface, DWORD flags, const DDCOLORKEY* key) {
+    ::DDCOLORKEY realKey = {};
+    if (key != nullptr) {
+        realKey.dwColorSpaceLowValue = key->dwColorSpaceLowValue;
+        realKey.dwColorSpaceHighValue = key->dwColorSpaceHighValue;
+    }
+    return Real(surface)->SetColorKey(flags, key != nullptr ? &realKey : nullptr);
+}
+
+HRESULT Surface_Lock(LPDIRECTDRAWSURFACE surface, const RECT* rect, DDSURFACEDESC* desc,
+                     DWORD flags, void* event) {
+    ::RECT realRect = {};
+    if (rect != nullptr) realRect = Real(*rect);
+    ::DDSURFACEDESC real = {};
+    if (desc != nullptr) real = Real(*desc);
+    const HRESULT result =
+        Real(surface)->Lock(rect != nullptr ? &realRect : nullptr,
+                            desc != nullptr ? &real : nullptr, flags, static_cast<::HANDLE>(event));
+    if (result == DD_OK && desc != nullptr) CopyOut(real, desc);
+    return result;
+}
+
+HRESULT Surface_Unlock(LPDIRECTDRAWSURFACE surface, void* rect) {
+    return Real(surface)->Unlock(rect);
+}
+
+HRESULT Surface_GetFlipStatus(LPDIRECTDRAWSURFACE surface, DWORD flags) {
+    const HRESULT result = Real(surface)->GetFlipStatus(flags);
+    if (result != DD_OK || flags != DDGFS_ISFLIPDONE || LastFlip == 0) return result;
+    static const int64_t period = RefreshPeriodCounts();
+    if (Now() - LastFlip >= period) return result;
+    ::Sleep(1);
+    return DDERR_WASSTILLDRAWING;
+}
+
+HRESULT Surface_Flip(LPDIRECTDRAWSURFACE primary, LPDIRECTDRAWSURFACE overrideSurface,
+                     DWORD flags) {
+    const HRESULT result = Real(primary)->Flip(Real(overrideSurface), flags);
+    if (result == DD_OK) LastFlip = Now();
+    return result;
+}
+
+HRESULT Surface_Restore(LPDIRECTDRAWSURFACE surface) { return Real(surface)->Restore(); }
+
+ULONG Surface_Release(LPDIRECTDRAWSURFACE surface) { return Real(surface)->Release(); }
+
+}  // namespace pf

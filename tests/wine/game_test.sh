@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# velnorix.exe on the Win32 backend under Wine, full-screen on the 800x600x16
+# X screen: the intro and the menu are the headless bench's frames of the same
+# moments, pixel for pixel once both are rounded to 5-6-5; Return starts a
+# game and the play frame appears; Escape returns to the menu; Escape quits
+# with exit code 0 and the hall of fame untouched. The keys are real key
+# presses on the X server (xdotool, XTEST): the game reads them only through
+# DirectInput.
+set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+vx_scratch
+vx_start_x
+
+# Both pictures as 5-6-5 pixels: the X screen's and the bench's widenings of
+# the same 16-bit pixel round to the same level.
+vx_565() { convert "$1" -alpha off -channel RB -posterize 32 -channel G -posterize 64 +channel -depth 8 "$2"; }
+
+# Waits up to $2 seconds for the X screen to show the picture $1 (a 5-6-5
+# reference), allowing $3 differing pixels (default none).
+vx_wait_screen() {
+  local want=$1 end=$((SECONDS + $2)) slack=${3:-0} differing
+  while :; do
+    if import -window root screen-x.png 2>/dev/null && vx_565 screen-x.png screen.png; then
+      differing=$(compare -metric AE "$want" screen.png null: 2>&1)
+      if [[ $differing =~ ^[0-9]+$ ]] && [ "$differing" -le "$slack" ]; then return 0; fi
+    fi
+    if [ $SECONDS -ge $end ]; then
+      echo "  the screen differs from $want in ${differing:-all} pixels (screen-x.png)"
+      cp screen-x.png "last-${want%.png}-x.png" 2>/dev/null
+      return 1
+    fi
+    sleep 0.2
+  done
+}
+
+# Holds a key down while a check runs (the game reads the keyboard as a
+# snapshot once a frame, and frames can be slow on a loaded machine), then
+# lets it go; the check's result.
+vx_hold() {
+  local key=$1 result=0
+  shift
+  xdotool keydown "$key"
+  "$@" || result=1
+  xdotool keyup "$key"
+  return $result
+}
+
+# Waits up to $1 seconds for the game to end; its exit status in $game_status.
+vx_wait_exit() {
+  local end=$((SECONDS + $1))
+  while kill -0 "$game" 2>/dev/null; do
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.1
+  done
+  wait "$game"
+  game_status=$?
+  return 0
+}
+
+# DirectDraw under Wine needs OpenGL: without it Wine's software renderer can
+# show the wrong surface after a flip (scripts/deps.sh --wine installs it).
+check "Wine has 32-bit OpenGL" test -e /usr/lib/i386-linux-gnu/libGL.so.1
+
+# The reference: the same moments on the Linux headless bench. Flips 1 and 2
+# clear the screen, flip 3 shows the intro, flip 4 the menu; the first flip
+# after Return that differs from the menu is the first play frame.
+mkdir bench game frames
+cp -r "$VX_HOST_BUILD/Data" bench/
+cp -r "$VX_WIN32_BUILD/Data" game/
+cp game/Data/hiscore.dat hiscore-before.dat
+printf '%s\n' "5000 key RETURN down" "5100 key RETURN up" > bench.script
+"$VX_HOST_BUILD/velnorix-headless" --dir bench --script bench.script --max-ms 5500 \
+  --frames frames > bench.log 2>&1
+vx_565 frames/frame-000003.png intro.png
+vx_565 frames/frame-000004.png menu.png
+for frame in frames/frame-*.png; do
+  [[ $frame > frames/frame-000004.png ]] || continue
+  if ! cmp -s "$frame" frames/frame-000004.png; then
+    vx_565 "$frame" play.png
+    break
+  fi
+done
+check "the bench gives the intro, menu and play frames" test -s play.png
+
+started=$SECONDS
+(cd game && exec wine "$VX_WIN32_BUILD/velnorix.exe") > game.log 2>&1 &
+game=$!
+vx_cleanups+=("kill $game 2>/dev/null")
+game_status=
+
+check "the intro is the bench's intro frame" vx_wait_screen intro.png 30
+check "the menu is the bench's menu frame" vx_wait_screen menu.png 20
+# Return starts the game while it is held. The ball moves from the first
+# frame on: it may stand elsewhere.
+check "Return starts a game: the play frame appears" vx_hold Return vx_wait_screen play.png 15 600
+# Play takes Escape, loads the menu and waits for the key to be let go.
+vx_hold Escape sleep 2
+check "Escape returns to the menu" vx_wait_screen menu.png 15
+check "Escape in the menu ends the game" vx_hold Escape vx_wait_exit 20
+check "the exit code is 0" test "$game_status" = 0
+check "Data\\hiscore.dat is unchanged" cmp hiscore-before.dat game/Data/hiscore.dat
+echo "the game ran $((SECONDS - started)) s"
+
+vx_done
