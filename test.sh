@@ -8,10 +8,11 @@ cd "$(dirname "$0")"
 
 if [ "${1:-}" = "--windows" ]; then
   scripts/deps.sh --wine
-  # The Linux build gives the Windows one its Data folder, and the tests the
-  # Linux bench to compare with: only those targets, when missing or stale.
+  # The Linux build gives the Windows one its Data folder and icon, and the
+  # tests the Linux bench to compare with: only those targets, when missing or
+  # stale.
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_WERROR=ON
-  cmake --build build -j"$(nproc)" --target vx_content vx_music vx-pack velnorix-headless
+  cmake --build build -j"$(nproc)" --target vx_content vx_music vx_icon vx-pack velnorix-headless
   # As ./build-windows.sh builds them, warnings as errors.
   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DCMAKE_BUILD_TYPE=Release -DVX_WERROR=ON -DVX_HOST_BUILD="$PWD/build"
