@@ -396,7 +396,8 @@ bool RunInstallation(const char* folder) {
     // 9. A log that cannot say the installation is complete fails it, and
     //    the keys go again (an incomplete log does not let the uninstaller
     //    remove the last key it names).
-    if (!WriteLogString(log, kInstallationComplete) || !pf::CloseHandle(log)) {
+    const bool completed = WriteLogString(log, kInstallationComplete);
+    if (!pf::CloseHandle(log) || !completed) {
         ForgetCreatedKeys(created);
         return false;
     }
