@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Windows programs (32-bit, cross-built with mingw-w64) into
 # build-win32/: velnorix.exe, velnorix-headless.exe, audiow32.dll,
-# install.exe, Uninstall.exe, and a Data folder. The Linux build in build/
-# makes the content and the tools first. Installs what is missing.
+# install.exe, Uninstall.exe, and a Data folder; and the release folder
+# build-win32/ship/ (install.exe and data.1) with its zip,
+# build-win32/velnorix-win32.zip. The Linux build in build/ makes the content
+# and the tools first. Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh --windows

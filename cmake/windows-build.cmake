@@ -36,6 +36,27 @@ add_custom_target(vx_win32_data ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${VX_HOST_BUILD}/Data ${VX_DATA_DIR}
   COMMENT "Copying the Data folder from the host build")
 
+# The release folder a Windows user downloads: ship/install.exe and
+# ship/data.1 (velnorix.exe, audiow32.dll and Uninstall.exe in the
+# installation folder, then the Data folder), made by the host's packer; and
+# velnorix-win32.zip holding the two.
+set(VX_WIN32_SHIP ${CMAKE_BINARY_DIR}/ship)
+set(VX_WIN32_ZIP ${CMAKE_BINARY_DIR}/velnorix-win32.zip)
+add_custom_target(vx_win32_ship ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VX_WIN32_SHIP}
+  COMMAND ${VX_HOST_BUILD}/vx-pack --output ${VX_WIN32_SHIP}/data.1
+          --file velnorix.exe=$<TARGET_FILE:velnorix>
+          --file audiow32.dll=$<TARGET_FILE:audiow32>
+          --file Uninstall.exe=$<TARGET_FILE:vx_uninstall_exe>
+          --dir Data=${VX_HOST_BUILD}/Data
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vx_install_exe> ${VX_WIN32_SHIP}/
+  COMMAND ${CMAKE_COMMAND} -E chdir ${VX_WIN32_SHIP}
+          ${CMAKE_COMMAND} -E tar cf ${VX_WIN32_ZIP} --format=zip "--mtime=2000-01-01 00:00:00 UTC"
+          install.exe data.1
+  COMMENT "Packing ship/data.1 and velnorix-win32.zip"
+  VERBATIM)
+add_dependencies(vx_win32_ship velnorix audiow32 vx_install_exe vx_uninstall_exe)
+
 if(VX_BUILD_TESTS)
   enable_testing()
   add_subdirectory(tests/wine)
