@@ -1,5 +1,6 @@
-// velnorix.exe: the game on the Win32 backend. The C runtime calls main; the
-// game's WinMain gets what Windows would have passed to it.
+// The entry of every program on the Win32 backend (velnorix.exe, install.exe,
+// Uninstall.exe). The C runtime calls main; the program's WinMain gets what
+// Windows would have passed to it.
 #include "entry.h"
 #include "pf/window.h"
 
