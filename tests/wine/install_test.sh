@@ -300,36 +300,29 @@ check "the six registry values name the folder" registered_for "$folder"
 
 # --- The installed game starts in its folder and shows its menu (the Linux
 #     bench's menu frame, both as 5-6-5 pixels); Escape ends it.
-as_565() {
-  convert "$1" -alpha off -channel RB -posterize 32 -channel G -posterize 64 +channel \
-    -depth 8 "$2"
-}
-shows_menu() {
-  local tries differing
-  for ((tries = 0; tries < 600; tries++)); do
-    if import -window root screen-x.png 2>/dev/null && as_565 screen-x.png screen.png; then
-      differing=$(compare -metric AE menu.png screen.png null: 2>&1)
-      [ "$differing" = 0 ] && return 0
-    fi
-    sleep 0.1
-  done
-  echo "  the screen differs from the menu in ${differing:-all} pixels (screen-x.png)"
-  return 1
-}
 mkdir bench frames
 cp -r "$VX_HOST_BUILD/Data" bench/
 "$VX_HOST_BUILD/velnorix-headless" --dir bench --max-ms 4500 --frames frames >bench.log 2>&1
-as_565 frames/frame-000004.png menu.png
+vx_565 frames/frame-000004.png menu.png
 (cd "$scratch/Velnorix Games" && exec wine velnorix.exe) >game.log 2>&1 &
 game=$!
 vx_cleanups+=("kill $game 2>/dev/null")
-check "the installed game shows its menu" shows_menu
+check "the installed game shows its menu" vx_wait_screen menu.png 60
+game_ended() {
+  local tries
+  for ((tries = 0; tries < 600; tries++)); do
+    kill -0 "$game" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Held until the game is gone: it reads the keyboard once a frame.
 xdotool keydown Escape
-sleep 0.2
+check "Escape in the menu ends the game" game_ended
 xdotool keyup Escape
-for ((tries = 0; tries < 600; tries++)); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
+kill "$game" 2>/dev/null
 wait "$game"
-check "Escape in the menu ends it with code 0" [ $? -eq 0 ]
+check "its exit code is 0" [ $? -eq 0 ]
 
 # --- A second installation elsewhere, into a folder chosen with "...", fails
 #     in the registry step after all its files; its uninstaller then removes

@@ -5,6 +5,8 @@
 #   vx_scratch                  # fresh $VX_SCRATCH, made the working directory
 #   vx_start_x                  # Xvfb 800x600x16; DISPLAY set; stopped at exit
 #   check "what" command...     # runs the command; counts a pass or a failure
+#   vx_565 in.png out.png       # a picture as 5-6-5 pixels
+#   vx_wait_screen want.png S   # waits up to S seconds for the X screen to show it
 #   vx_done                     # prints "N passed, N failed"; the exit status
 #
 # Environment from CTest: WINEPREFIX, VX_WIN32_BUILD (the Windows build),
@@ -58,6 +60,28 @@ check() {
     vx_failed=$((vx_failed + 1))
     echo "FAILED: $what"
   fi
+}
+
+# Both pictures as 5-6-5 pixels: the X screen's and the bench's widenings of
+# the same 16-bit pixel round to the same level.
+vx_565() { convert "$1" -alpha off -channel RB -posterize 32 -channel G -posterize 64 +channel -depth 8 "$2"; }
+
+# Waits up to $2 seconds for the X screen to show the picture $1 (a 5-6-5
+# reference), allowing $3 differing pixels (default none).
+vx_wait_screen() {
+  local want=$1 end=$((SECONDS + $2)) slack=${3:-0} differing
+  while :; do
+    if import -window root screen-x.png 2>/dev/null && vx_565 screen-x.png screen.png; then
+      differing=$(compare -metric AE "$want" screen.png null: 2>&1)
+      if [[ $differing =~ ^[0-9]+$ ]] && [ "$differing" -le "$slack" ]; then return 0; fi
+    fi
+    if [ $SECONDS -ge $end ]; then
+      echo "  the screen differs from $want in ${differing:-all} pixels (screen-x.png)"
+      cp screen-x.png "last-${want%.png}-x.png" 2>/dev/null
+      return 1
+    fi
+    sleep 0.2
+  done
 }
 
 vx_done() {
