@@ -57,15 +57,15 @@ vx_cleanups+=("kill $game 2>/dev/null")
 box=
 game_status=
 
-check "a message box captioned \"$caption\" appears" vx_wait_box 30 ""
+check "a message box captioned \"$caption\" appears" vx_wait_box 90 ""
 first=$box
 check "its caption is exactly \"$caption\"" test "$(xdotool getwindowname "$box")" = "$caption"
 import -window root first-box.png
 [ -n "$box" ] && vx_close_box
-check "a second box with the same caption follows" vx_wait_box 15 "$first"
+check "a second box with the same caption follows" vx_wait_box 60 "$first"
 import -window root second-box.png
 [ -n "$box" ] && [ "$box" != "$first" ] && vx_close_box
-check "closing it ends the game" vx_wait_exit 20
+check "closing it ends the game" vx_wait_exit 60
 check "the exit code is 0" test "$game_status" = 0
 shown=$(grep -cF "set_window_text L\"$text\"" game.log)
 check "both boxes say \"$text\" (shown $shown times)" test "$shown" = 2

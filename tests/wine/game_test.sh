@@ -66,15 +66,15 @@ game=$!
 vx_cleanups+=("kill $game 2>/dev/null")
 game_status=
 
-check "the intro is the bench's intro frame" vx_wait_screen intro.png 30
-check "the menu is the bench's menu frame" vx_wait_screen menu.png 20
+check "the intro is the bench's intro frame" vx_wait_screen intro.png 60
+check "the menu is the bench's menu frame" vx_wait_screen menu.png 45
 # Return starts the game while it is held. The ball moves from the first
 # frame on: it may stand elsewhere.
-check "Return starts a game: the play frame appears" vx_hold Return vx_wait_screen play.png 15 600
+check "Return starts a game: the play frame appears" vx_hold Return vx_wait_screen play.png 45 600
 # Play takes Escape, loads the menu and waits for the key to be let go.
 vx_hold Escape sleep 2
-check "Escape returns to the menu" vx_wait_screen menu.png 15
-check "Escape in the menu ends the game" vx_hold Escape vx_wait_exit 20
+check "Escape returns to the menu" vx_wait_screen menu.png 45
+check "Escape in the menu ends the game" vx_hold Escape vx_wait_exit 60
 check "the exit code is 0" test "$game_status" = 0
 check "Data\\hiscore.dat is unchanged" cmp hiscore-before.dat game/Data/hiscore.dat
 echo "the game ran $((SECONDS - started)) s"
