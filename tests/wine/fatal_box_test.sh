@@ -39,17 +39,6 @@ vx_close_box() {
   xdotool key Return
 }
 
-vx_wait_exit() {
-  local end=$((SECONDS + $1))
-  while kill -0 "$game" 2>/dev/null; do
-    [ $SECONDS -ge $end ] && return 1
-    sleep 0.1
-  done
-  wait "$game"
-  game_status=$?
-  return 0
-}
-
 mkdir empty
 (cd empty && WINEDEBUG=-all,trace+win exec wine "$VX_WIN32_BUILD/velnorix.exe") > game.log 2>&1 &
 game=$!

@@ -23,18 +23,6 @@ vx_hold() {
   return $result
 }
 
-# Waits up to $1 seconds for the game to end; its exit status in $game_status.
-vx_wait_exit() {
-  local end=$((SECONDS + $1))
-  while kill -0 "$game" 2>/dev/null; do
-    [ $SECONDS -ge $end ] && return 1
-    sleep 0.1
-  done
-  wait "$game"
-  game_status=$?
-  return 0
-}
-
 # DirectDraw under Wine needs OpenGL: without it Wine's software renderer can
 # show the wrong surface after a flip (scripts/deps.sh --wine installs it).
 check "Wine has 32-bit OpenGL" test -e /usr/lib/i386-linux-gnu/libGL.so.1

@@ -84,6 +84,19 @@ vx_wait_screen() {
   done
 }
 
+# Waits up to $1 seconds for the program started in the background as $game
+# to end; its exit status in $game_status.
+vx_wait_exit() {
+  local end=$((SECONDS + $1))
+  while kill -0 "$game" 2>/dev/null; do
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.1
+  done
+  wait "$game"
+  game_status=$?
+  return 0
+}
+
 vx_done() {
   echo "$vx_passed passed, $vx_failed failed"
   [ "$vx_failed" -eq 0 ]
