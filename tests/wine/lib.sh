@@ -33,8 +33,13 @@ vx_scratch() {
   cd "$VX_SCRATCH"
 }
 
-# An X screen of its own on the first free display number.
+# An X screen of its own on the first free display number. Wine's session
+# (its server and desktop process) keeps the display it started with, so a
+# session left by an earlier test without a screen is ended first: windows
+# made in it could not be shown.
 vx_start_x() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   local n=90
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 800x600x16 -nolisten tcp >/dev/null 2>&1 &
