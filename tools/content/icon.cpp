@@ -1,10 +1,7 @@
 #include "tools/content/icon.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <sstream>
 
 namespace vxc {
@@ -139,17 +136,7 @@ IconImage RenderIcon(const IconRecipe& r, int size) {
 }
 
 bool WritePngRgba(const std::string& path, const IconImage& image, std::string& error) {
-    png_image pi;
-    std::memset(&pi, 0, sizeof pi);
-    pi.version = PNG_IMAGE_VERSION;
-    pi.width = png_uint_32(image.size);
-    pi.height = png_uint_32(image.size);
-    pi.format = PNG_FORMAT_RGBA;
-    if (!png_image_write_to_file(&pi, path.c_str(), 0, image.rgba.data(), 0, nullptr)) {
-        error = path + ": cannot write PNG (" + pi.message + ")";
-        return false;
-    }
-    return true;
+    return WritePngPixels(path, image.size, image.size, true, image.rgba.data(), error);
 }
 
 std::vector<uint8_t> EncodeIco(const std::vector<IconImage>& images) {

@@ -93,19 +93,24 @@ bool ReadPng(const std::string& path, Image& out, std::string& error) {
     return true;
 }
 
-bool WritePng(const std::string& path, const Image& img, std::string& error) {
-    if (img.w <= 0 || img.h <= 0) { error = path + ": empty picture"; return false; }
+bool WritePngPixels(const std::string& path, int width, int height, bool alpha,
+                    const uint8_t* pixels, std::string& error) {
     png_image pi;
     std::memset(&pi, 0, sizeof pi);
     pi.version = PNG_IMAGE_VERSION;
-    pi.width = png_uint_32(img.w);
-    pi.height = png_uint_32(img.h);
-    pi.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&pi, path.c_str(), 0, img.rgb.data(), 0, nullptr)) {
+    pi.width = png_uint_32(width);
+    pi.height = png_uint_32(height);
+    pi.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    if (!png_image_write_to_file(&pi, path.c_str(), 0, pixels, 0, nullptr)) {
         error = path + ": cannot write PNG (" + pi.message + ")";
         return false;
     }
     return true;
+}
+
+bool WritePng(const std::string& path, const Image& img, std::string& error) {
+    if (img.w <= 0 || img.h <= 0) { error = path + ": empty picture"; return false; }
+    return WritePngPixels(path, img.w, img.h, false, img.rgb.data(), error);
 }
 
 }  // namespace vxc

@@ -38,6 +38,9 @@ inline uint16_t To565(uint8_t r, uint8_t g, uint8_t b) {
 // black, the transparent colour). Writing is deterministic (no time chunk).
 bool ReadPng(const std::string& path, Image& out, std::string& error);
 bool WritePng(const std::string& path, const Image& img, std::string& error);
+// Writes 8-bit RGB (alpha false) or RGBA (alpha true) rows of width pixels.
+bool WritePngPixels(const std::string& path, int width, int height, bool alpha,
+                    const uint8_t* pixels, std::string& error);
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out, std::string& error);
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& data, std::string& error);
