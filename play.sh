@@ -3,6 +3,13 @@
 # the build folder, which holds the Data folder.
 set -euo pipefail
 cd "$(dirname "$0")"
+# ./play.sh --web: the browser build, served on this machine only.
+if [ "${1:-}" = "--web" ]; then
+  ./build-web.sh
+  port=${VX_WEB_PORT:-8018}
+  echo "Velnorix in the browser: http://127.0.0.1:$port/  (Ctrl+C stops the server)"
+  exec python3 -m http.server "$port" --bind 127.0.0.1 --directory build-web/site
+fi
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"

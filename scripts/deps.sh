@@ -6,6 +6,8 @@
 #   scripts/deps.sh --wine     and Wine (32-bit, through i386 multiarch) with
 #                              what its tests use on an X screen
 #   scripts/deps.sh --fuzz     and clang with libFuzzer (tools/fuzz.sh)
+#   scripts/deps.sh --web      and Emscripten, node and Chromium (the page
+#                              and its tests; tests/web fetches playwright-core)
 set -euo pipefail
 
 packages=(
@@ -22,6 +24,7 @@ case "${1:-}" in
   --wine) packages+=(g++-mingw-w64-i686 wine wine32:i386 xdotool imagemagick x11-utils jq
                      libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) ;;
   --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+  --web) packages+=(emscripten nodejs chromium python3 jq) ;;
 esac
 
 missing=()

@@ -1,0 +1,386 @@
+// The browser under the core: the page's canvas, its key, focus and gamepad
+// events, a page dialog for message boxes, an AudioWorklet fed by the core's
+// mixer, and the files the game writes kept in the browser's IndexedDB.
+//
+// The game waits in busy loops on the tick count and on keyboard polls. Under
+// Asyncify the backend sleeps inside them, giving the page back to the
+// browser (which delivers its events meanwhile), exactly as the desktop
+// backend naps:
+// - The frame wait reads the tick count until 27 ms have passed since the
+//   last read of the previous wait; a read inside such a run of reads sleeps
+//   straight to that moment (the page library finishes the last millisecond
+//   without a timer, so the wait never ends late), then, like any run of
+//   reads of one millisecond, a millisecond at a time.
+// - Polls of the keyboard, or message peeks, that follow one another with
+//   nothing else between (pause, suspension, waits for a key's release) nap
+//   a few milliseconds each.
+// - A flip completes at the display's refresh: the flip-status query waits
+//   for the animation frame that follows the last presented picture.
+//
+// A flipped picture equal to the one on screen is not drawn again, and of a
+// changed one only the band of changed rows is converted and put on the
+// canvas.
+//
+// The game reads the keyboard as snapshots: a key let go before any poll has
+// seen it down stays down until one poll has.
+#include "web_backend.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "backend.h"
+#include "pf/window.h"
+
+// The page library (library_velnorix.js).
+extern "C" {
+double vx_web_now();
+void vx_web_sleep_until(double ms);
+int vx_web_refresh_pending();
+void vx_web_wait_refresh();
+int vx_web_take_events(int* events, int max);
+void vx_web_present(const uint32_t* rgba, int top, int bottom);
+void vx_web_message_box(const char* caption, const char* text);
+void vx_web_audio_open(int rate);
+int vx_web_audio_wanted();
+void vx_web_audio_push(const int16_t* samples, int frames);
+void vx_web_audio_close();
+void vx_web_persist_load(const char* keptFolder, const char* gameFolder);
+void vx_web_persist_store(const char* path);
+void vx_web_offer_screenshot(const char* path);
+void vx_web_game_ended(int result);
+}
+
+namespace pf::web {
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+// Reads of one millisecond allowed before a read sleeps.
+constexpr int kReadsBeforeSleep = 2;
+// The game's frame period, and the longest run of tick reads still taken
+// for a frame wait (longer runs, such as the intro's, predict nothing).
+constexpr DWORD kFrameMs = 27;
+constexpr DWORD kLongestFrameWaitMs = 40;
+// The nap of a poll or peek that follows another one directly.
+constexpr double kNapMs = 8;
+// Audio handed over at most at once (frames of two 16-bit samples).
+constexpr int kAudioBlock = 4096;
+// Events taken from the page at once: kind, code, value.
+constexpr int kEventInts = 3;
+constexpr int kMaxEvents = 64;
+
+// The page's event kinds (library_velnorix.js).
+enum EventKind { kKey = 0, kPadKey = 1, kFocus = 2, kMouseButton = 3, kMouseMotion = 4 };
+
+// What the game writes that the page treats specially: its hall of fame and
+// other files of the Data folder are kept in the browser, the screenshot is
+// offered as a download.
+constexpr char kKeptPrefix[] = "Data/";
+constexpr char kScreenshot[] = "Screen001.raw";
+
+// Whole milliseconds of the page's clock, as the tick count.
+DWORD NowMs() { return static_cast<DWORD>(static_cast<uint64_t>(vx_web_now())); }
+
+class WebBackend final : public core::Backend {
+public:
+    DWORD Ticks(core::TickReason reason) override {
+        const core::TickReason before = lastReason_;
+        lastReason_ = reason;
+        const bool again = reason == before && !presented_;
+        presented_ = false;
+        TakeWrittenFiles();
+        switch (reason) {
+            case core::TickReason::TickRead: return TickRead(again);
+            case core::TickReason::KeyboardPoll:
+                if (again) Nap();
+                // A poll reads the state right after this call: the keys
+                // pressed so far are seen.
+                for (bool& pressed : pressedSincePoll_) pressed = false;
+                return NowMs();
+            case core::TickReason::MessagePeek:
+                if (again) Nap();
+                return NowMs();
+            default: return NowMs();
+        }
+    }
+
+    void PumpEvents() override {
+        ReleaseSeenTaps();
+        FeedAudio();
+        int events[kMaxEvents * kEventInts];
+        for (;;) {
+            const int count = vx_web_take_events(events, kMaxEvents);
+            for (int i = 0; i < count; ++i) Handle(&events[i * kEventInts]);
+            if (count < kMaxEvents) break;
+        }
+    }
+
+    void WaitEvents() override {
+        vx_web_sleep_until(vx_web_now() + kNapMs);
+        PumpEvents();
+    }
+
+    bool SetDisplayMode(int width, int height, int bpp) override {
+        return width == kWidth && height == kHeight && bpp == 16;
+    }
+
+    void Present(const uint16_t* pixels, int pitchPixels) override {
+        presented_ = true;
+        if (pixels == nullptr || pitchPixels < kWidth) return;
+        // A picture the canvas already shows is not drawn again: still
+        // screens (the menu, a paused game) then cost next to nothing. Of a
+        // changed picture only the band of changed rows is converted.
+        int top = kHeight;
+        int bottom = 0;
+        for (int y = 0; y < kHeight; ++y) {
+            const uint16_t* row = pixels + static_cast<size_t>(y) * pitchPixels;
+            uint16_t* kept = shown_ + static_cast<size_t>(y) * kWidth;
+            if (!stale_ && std::memcmp(row, kept, kWidth * sizeof(uint16_t)) == 0) continue;
+            std::memcpy(kept, row, kWidth * sizeof(uint16_t));
+            Expand(kept, rgba_ + static_cast<size_t>(y) * kWidth);
+            if (y < top) top = y;
+            bottom = y + 1;
+        }
+        stale_ = false;
+        if (top < bottom) vx_web_present(rgba_, top, bottom);
+    }
+
+    bool FlipDone() override {
+        // The display takes the picture at its next refresh: wait for it.
+        if (vx_web_refresh_pending() != 0) vx_web_wait_refresh();
+        return true;
+    }
+
+    int MessageBox(const char* text, const char* caption, UINT /*type*/) override {
+        // The page's dialog takes the keyboard while it shows.
+        ReleaseAllKeys();
+        vx_web_message_box(caption != nullptr ? caption : "", text != nullptr ? text : "");
+        return IDOK;
+    }
+
+    bool OpenAudio(int rate) override {
+        vx_web_audio_open(rate);
+        audioOpen_ = true;
+        return true;
+    }
+    void CloseAudio() override {
+        audioOpen_ = false;
+        vx_web_audio_close();
+    }
+
+    void FileWritten(const char* path) override {
+        if (path == nullptr) return;
+        // Taken at the next waiting call, once the game has closed the file.
+        std::string name = path;
+        while (name.rfind("./", 0) == 0) name.erase(0, 2);
+        for (size_t at = name.find("//"); at != std::string::npos; at = name.find("//"))
+            name.erase(at, 1);
+        if (name.rfind(kKeptPrefix, 0) == 0 || name == kScreenshot) {
+            for (const std::string& known : written_)
+                if (known == name) return;
+            written_.push_back(name);
+        }
+    }
+
+    // The files written since the last waiting call (the game's last save
+    // comes after its last wait).
+    void TakeWrittenFiles() {
+        if (written_.empty()) return;
+        for (const std::string& name : written_) {
+            if (name == kScreenshot)
+                vx_web_offer_screenshot(name.c_str());
+            else
+                vx_web_persist_store(name.c_str());
+        }
+        written_.clear();
+    }
+
+private:
+    enum Source { kKeyboard, kPad };
+
+    // 5-6-5 to 8-bit channels by bit replication, as the bench's pictures.
+    static void Expand(const uint16_t* row, uint32_t* out) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint32_t p = row[x];
+            const uint32_t r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
+            out[x] = ((r << 3) | (r >> 2)) | (((g << 2) | (g >> 4)) << 8) |
+                     (((b << 3) | (b >> 2)) << 16) | 0xFF000000u;
+        }
+    }
+
+    // A read of the tick count (see the top of this file).
+    DWORD TickRead(bool again) {
+        DWORD now = NowMs();
+        if (!again) {
+            const bool frameWait = haveRun_ && lastRead_ - runStart_ <= kLongestFrameWaitMs;
+            runDue_ = lastRead_ + kFrameMs;
+            predicting_ = frameWait;
+            runStart_ = now;
+            haveRun_ = true;
+            sameTickReads_ = 0;
+        } else if (predicting_ && static_cast<int32_t>(runDue_ - now) > 0 &&
+                   runDue_ - now <= kFrameMs) {
+            SleepTo(runDue_);
+            now = NowMs();
+            predicting_ = false;
+        } else if (now == lastRead_ && ++sameTickReads_ >= kReadsBeforeSleep) {
+            SleepTo(now + 1);
+            now = NowMs();
+            sameTickReads_ = 0;
+        } else if (now != lastRead_) {
+            sameTickReads_ = 0;
+        }
+        lastRead_ = now;
+        return now;
+    }
+
+    // Sleeps until the tick count reads due.
+    void SleepTo(DWORD due) {
+        const double at = vx_web_now();
+        const auto whole = static_cast<uint64_t>(at);
+        const int32_t ahead = static_cast<int32_t>(due - static_cast<DWORD>(whole));
+        if (ahead > 0) vx_web_sleep_until(static_cast<double>(whole) + ahead);
+        PumpEvents();
+    }
+
+    // A poll or peek right after another: the game is waiting for a key or
+    // an activation. The events of the nap are taken before the call goes on.
+    void Nap() {
+        vx_web_sleep_until(vx_web_now() + kNapMs);
+        PumpEvents();
+    }
+
+    void FeedAudio() {
+        if (!audioOpen_) return;
+        int wanted = vx_web_audio_wanted();
+        while (wanted > 0) {
+            const int frames = wanted < kAudioBlock ? wanted : kAudioBlock;
+            core::MixAudio(audio_, frames);
+            vx_web_audio_push(audio_, frames);
+            wanted -= frames;
+        }
+    }
+
+    void Handle(const int* event) {
+        const int code = event[1];
+        const int value = event[2];
+        switch (event[0]) {
+            case kKey:
+                if (code > 0 && code < 256) SourceKey(kKeyboard, static_cast<uint8_t>(code), value != 0);
+                break;
+            case kPadKey:
+                if (code > 0 && code < 256) SourceKey(kPad, static_cast<uint8_t>(code), value != 0);
+                break;
+            case kFocus:
+                if (value == 0) {
+                    ReleaseAllKeys();
+                    core::PostActivation(false);
+                } else {
+                    stale_ = true;
+                    core::PostActivation(true);
+                }
+                break;
+            case kMouseButton:
+                if (code >= 0 && code < 4) core::SetMouseButton(code, value != 0);
+                break;
+            case kMouseMotion: core::AddMouseMotion(code, value, 0); break;
+            default: break;
+        }
+    }
+
+    // A key goes down or up on the keyboard or on a pad; the game's key is
+    // down while either holds it.
+    void SourceKey(Source source, uint8_t dik, bool down) {
+        (source == kKeyboard ? keyboardHeld_ : padHeld_)[dik] = down;
+        if (down) {
+            pressedSincePoll_[dik] = true;
+            releaseDue_[dik] = false;
+        } else if (!keyboardHeld_[dik] && !padHeld_[dik] && pressedSincePoll_[dik]) {
+            // A tap shorter than the game's poll interval: the key stays
+            // down until one poll has seen it.
+            releaseDue_[dik] = true;
+            tapsPending_ = true;
+            return;
+        }
+        Apply(dik);
+    }
+
+    void Apply(int dik) {
+        const bool down = keyboardHeld_[dik] || padHeld_[dik];
+        if (down == held_[dik]) return;
+        held_[dik] = down;
+        core::SetKey(static_cast<uint8_t>(dik), down);
+    }
+
+    void ReleaseSeenTaps() {
+        if (!tapsPending_) return;
+        tapsPending_ = false;
+        for (int dik = 0; dik < 256; ++dik) {
+            if (releaseDue_[dik] && pressedSincePoll_[dik]) tapsPending_ = true;
+            if (releaseDue_[dik] && !pressedSincePoll_[dik]) {
+                releaseDue_[dik] = false;
+                Apply(dik);
+            }
+        }
+    }
+
+    void ReleaseAllKeys() {
+        for (int dik = 0; dik < 256; ++dik) {
+            pressedSincePoll_[dik] = false;
+            releaseDue_[dik] = false;
+            keyboardHeld_[dik] = false;
+            padHeld_[dik] = false;
+            Apply(dik);
+        }
+    }
+
+    // Waiting: the reason of the last call, whether a picture was presented
+    // since, and the runs of tick reads.
+    core::TickReason lastReason_ = core::TickReason::Other;
+    bool presented_ = false;
+    DWORD lastRead_ = 0;
+    DWORD runStart_ = 0;
+    DWORD runDue_ = 0;
+    bool haveRun_ = false;
+    bool predicting_ = false;
+    int sameTickReads_ = 0;
+
+    uint16_t shown_[kWidth * kHeight] = {};
+    uint32_t rgba_[kWidth * kHeight] = {};
+    bool stale_ = true;  // the canvas shows something else than shown_
+
+    bool audioOpen_ = false;
+    int16_t audio_[kAudioBlock * 2] = {};
+
+    std::vector<std::string> written_;
+
+    bool held_[256] = {};              // down in the core's state
+    bool keyboardHeld_[256] = {};      // down on the keyboard
+    bool padHeld_[256] = {};           // down on a gamepad
+    bool pressedSincePoll_[256] = {};  // went down after the last keyboard poll
+    bool releaseDue_[256] = {};        // went up, kept down for one poll
+    bool tapsPending_ = false;
+};
+
+WebBackend* installed = nullptr;
+
+}  // namespace
+
+void StartBackend(const char* gameFolder, const char* keptFolder) {
+    static WebBackend backend;
+    installed = &backend;
+    vx_web_persist_load(keptFolder, gameFolder);
+    core::InstallBackend(&backend);
+}
+
+void StopBackend(int result) {
+    if (installed != nullptr) {
+        installed->TakeWrittenFiles();
+        installed->CloseAudio();
+    }
+    vx_web_game_ended(result);
+}
+
+}  // namespace pf::web
