@@ -8,18 +8,9 @@
 //
 // one line per key (its full path as created) followed by its values, each a
 // quoted name and quoted bytes with the escapes \\ \" \0 \n and \xHH. Every
-// operation reads the store afresh under an exclusive lock of "keys.lock", so
-// the installer and the uninstaller, separate programs, see each other's
-// changes; every change writes the whole store beside it, flushes it and
-// renames it into place.
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
+// operation reads the store afresh under the host's lock of it, so the
+// installer and the uninstaller, separate programs, see each other's changes;
+// every change replaces the whole store in one step (registry_file.h).
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -29,6 +20,7 @@
 
 #include "backend.h"
 #include "pf/registry.h"
+#include "registry_file.h"
 
 namespace pf {
 namespace {
@@ -91,31 +83,7 @@ bool IsSystemKey(const std::string& path) {
     return false;
 }
 
-// --- The store on disk ------------------------------------------------------
-
-std::string Folder() {
-    const char* named = std::getenv("VELNORIX_REGISTRY");
-    if (named != nullptr && named[0] != 0) return named;
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && data[0] == '/') return std::string(data) + "/velnorix/registry";
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] == 0) {
-        const passwd* user = getpwuid(getuid());
-        home = user != nullptr ? user->pw_dir : "/tmp";
-    }
-    return std::string(home) + "/.local/share/velnorix/registry";
-}
-
-// Creates the folder and its missing parents.
-bool MakeFolder(const std::string& folder) {
-    for (size_t at = 1; at <= folder.size(); ++at) {
-        if (at < folder.size() && folder[at] != '/') continue;
-        const std::string part = folder.substr(0, at);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    struct stat info;
-    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
+// --- The store's text ------------------------------------------------------
 
 void Escape(std::string& out, const std::string& text) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -244,36 +212,13 @@ std::string Serialize(const Store& store) {
     return out;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // One operation on the store: holds the lock from load to save.
 class Session {
 public:
-    Session() : folder_(Folder()) {
-        if (MakeFolder(folder_)) {
-            lock_ = open((folder_ + "/keys.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-            if (lock_ >= 0) {
-                while (flock(lock_, LOCK_EX) != 0 && errno == EINTR) {
-                }
-            }
-        }
-        Load();
+    Session() {
+        Parse(store_, file_.Load());
         for (const char* key : kSystemKeys) AddKey(store_, key);
     }
-    ~Session() {
-        if (lock_ >= 0) close(lock_);  // releases the lock
-    }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
 
     Store& store() { return store_; }
 
@@ -282,44 +227,10 @@ public:
         return found == store_.end() ? nullptr : &found->second;
     }
 
-    // Writes the store beside its file, flushes it and renames it into place.
-    bool Save() {
-        if (lock_ < 0) return false;
-        const std::string name = folder_ + "/keys.reg";
-        const std::string temporary = name + ".new";
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0) return false;
-        const bool written = WriteAll(fd, Serialize(store_)) && fsync(fd) == 0;
-        if (close(fd) != 0 || !written || rename(temporary.c_str(), name.c_str()) != 0) {
-            unlink(temporary.c_str());
-            return false;
-        }
-        const int directory = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (directory >= 0) {
-            fsync(directory);
-            close(directory);
-        }
-        return true;
-    }
+    bool Save() { return file_.Save(Serialize(store_)); }
 
 private:
-    void Load() {
-        const int fd = open((folder_ + "/keys.reg").c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return;
-        std::string text;
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        close(fd);
-        Parse(store_, text);
-    }
-
-    std::string folder_;
-    int lock_ = -1;
+    core::RegistryFile file_;
     Store store_;
 };
 

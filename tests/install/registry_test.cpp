@@ -2,8 +2,10 @@
 // on disk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "install_support.h"
 #include "pf/registry.h"
@@ -147,7 +149,12 @@ TEST_F(Registry, ChangesPersistInTheNamedFolderOnly) {
     SetText(key, "Path", std::string("/a\0", 3));
     pf::RegCloseKey(key);
     EXPECT_TRUE(fs::exists(registry_.path() / "keys.reg"));
-    EXPECT_FALSE(fs::exists(registry_.path() / "keys.reg.new"));
+    // Nothing but the store and its lock is left behind.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(registry_.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"keys.lock", "keys.reg"}));
     {
         ScopedRegistry other;
         EXPECT_FALSE(KeyExists(pf::HKEY_CURRENT_USER, "Software\\Velnorix"));

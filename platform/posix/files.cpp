@@ -1,20 +1,17 @@
 // Files and directories over POSIX calls.
 //
 // Program paths use "\" or "/" and may double them ("Data//hiscore.dat");
-// HostPath turns them into host paths. Sharing is enforced within the
+// core::HostPath turns them into host paths. Sharing is enforced within the
 // process as Windows does it: a file open with some access and share mode
 // can be opened again only with an access the first open shares, and only
 // sharing the access the first open holds. Deleting needs every open to
 // share deletion.
 //
 // On Windows (the headless bench built with mingw-w64) the same code runs on
-// the C runtime's POSIX layer; the few differences sit in the host section.
+// the C runtime's POSIX layer; the few differences are in host.h.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef _WIN32
-#include <io.h>
-#endif
 
 #include <cerrno>
 #include <climits>
@@ -27,70 +24,12 @@
 
 #include "backend.h"
 #include "core_internal.h"
+#include "host.h"
 #include "pf/files.h"
 
 namespace pf {
-namespace {
 
-// --- Host differences ---------------------------------------------------------
-
-#ifdef _WIN32
-// Binary mode (no newline translation); handles are not inherited.
-constexpr int kOpenFlags = O_BINARY | O_NOINHERIT;
-
-// The identity of an existing file, for sharing (path and stat at hand). The
-// C runtime gives no inode numbers: a file is known by its full path,
-// compared without case as Windows names are.
 using FileId = std::string;
-
-FileId IdOfFile(const std::string& path, const struct stat& /*info*/) {
-    char full[_MAX_PATH];
-    if (::_fullpath(full, path.c_str(), sizeof full) == nullptr) return path;
-    std::string id = full;
-    for (char& c : id) {
-        if (c == '/') c = '\\';
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return id;
-}
-
-// No symbolic links to tell apart.
-int LinkStat(const std::string& path, struct stat* info) { return ::stat(path.c_str(), info); }
-constexpr int kNoFollow = 0;
-int MakeDirectory(const std::string& path) { return ::mkdir(path.c_str()); }
-bool Flush(int fd) { return ::_commit(fd) == 0; }
-// NTFS journals the rename itself.
-void FlushFolder(const std::string& /*folder*/) {}
-#else
-constexpr int kOpenFlags = O_CLOEXEC;
-
-// The identity of an existing file, for sharing: its device and inode.
-struct FileId {
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool operator==(const FileId&) const = default;
-};
-
-FileId IdOfFile(const std::string& /*path*/, const struct stat& info) {
-    return {info.st_dev, info.st_ino};
-}
-
-int LinkStat(const std::string& path, struct stat* info) { return ::lstat(path.c_str(), info); }
-constexpr int kNoFollow = O_NOFOLLOW;
-int MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755); }
-bool Flush(int fd) { return ::fsync(fd) == 0; }
-
-// Makes a rename inside the folder durable.
-void FlushFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-#endif
-
-}  // namespace
 
 struct FileObject {
     int fd = -1;
@@ -121,8 +60,8 @@ bool SharingAllows(const FileId& id, DWORD access, DWORD share) {
 
 bool DeletionAllowed(const std::string& path) {
     struct stat info {};
-    if (LinkStat(path, &info) != 0) return true;  // the unlink reports it
-    const FileId id = IdOfFile(path, info);
+    if (posix::LinkStat(path, &info) != 0) return true;  // the unlink reports it
+    const FileId id = posix::IdOfFile(path, info);
     for (const FileObject* open : OpenFiles)
         if (open->id == id && (open->share & FILE_SHARE_DELETE) == 0)
             return false;
@@ -151,24 +90,36 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-namespace core {
+namespace posix {
 
-std::string HostPath(const char* name) {
-    std::string path;
-    if (name == nullptr) return path;
-    for (const char* c = name; *c != 0; ++c) {
-        const bool separator = *c == '\\' || *c == '/';
-        if (separator) {
-            if (!path.empty() && path.back() == '/') continue;
-            path += '/';
-        } else {
-            path += *c;
-        }
+bool WriteFileAtomically(const std::string& path, const void* data, size_t count, int newMode) {
+    struct stat existing {};
+    mode_t mode = static_cast<mode_t>(newMode);
+    if (::stat(path.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) return false;
+        mode = existing.st_mode & 07777;
     }
-    return path;
+    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | kOpenFlags, mode);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, static_cast<const uint8_t*>(data), count) && Flush(fd);
+    ok = ::close(fd) == 0 && ok;
+    if (ok) {
+        // Replaces an existing file in one step on every host (the C runtime's
+        // rename on Windows refuses an existing destination).
+        std::error_code error;
+        std::filesystem::rename(temporary, path, error);
+        ok = !error;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    FlushFolder(DirectoryOf(path));
+    return true;
 }
 
-}  // namespace core
+}  // namespace posix
 
 HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*security*/,
                    DWORD disposition, DWORD flags, HANDLE /*templateFile*/) {
@@ -178,7 +129,7 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     if (path.empty() || (access & (GENERIC_READ | GENERIC_WRITE)) == 0)
         return INVALID_HANDLE_VALUE;
 
-    int mode = kOpenFlags;
+    int mode = posix::kOpenFlags;
     if ((access & GENERIC_READ) != 0 && (access & GENERIC_WRITE) != 0)
         mode |= O_RDWR;
     else if ((access & GENERIC_WRITE) != 0)
@@ -190,12 +141,12 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     // refused whatever it points to (O_NOFOLLOW makes the open fail too, so
     // a link put there after this look is refused as well).
     const bool noFollow = (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0;
-    if (noFollow) mode |= kNoFollow;
+    if (noFollow) mode |= posix::kNoFollow;
     struct stat existing {};
     const bool exists =
-        (noFollow ? LinkStat(path, &existing) : ::stat(path.c_str(), &existing)) == 0;
+        (noFollow ? posix::LinkStat(path, &existing) : ::stat(path.c_str(), &existing)) == 0;
     if (exists && !S_ISREG(existing.st_mode)) return INVALID_HANDLE_VALUE;  // directories too
-    if (exists && !SharingAllows(IdOfFile(path, existing), access, shareMode))
+    if (exists && !SharingAllows(posix::IdOfFile(path, existing), access, shareMode))
         return INVALID_HANDLE_VALUE;
 
     bool truncate = false;
@@ -234,7 +185,7 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* /*secu
     file->fd = fd;
     file->access = access;
     file->share = shareMode;
-    file->id = IdOfFile(path, info);
+    file->id = posix::IdOfFile(path, info);
     OpenFiles.insert(file);
     if ((access & GENERIC_WRITE) != 0) core::CurrentBackend().FileWritten(path.c_str());
     return file;
@@ -315,7 +266,7 @@ BOOL DeleteFileA(const char* name) {
     const std::string path = core::HostPath(name);
     if (path.empty() || !DeletionAllowed(path)) return FALSE;
     struct stat info {};
-    if (LinkStat(path, &info) != 0 || S_ISDIR(info.st_mode)) return FALSE;
+    if (posix::LinkStat(path, &info) != 0 || S_ISDIR(info.st_mode)) return FALSE;
     return ::unlink(path.c_str()) == 0 ? TRUE : FALSE;
 }
 
@@ -325,31 +276,16 @@ BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count) {
     const std::string path = core::HostPath(name);
     if (path.empty() || path.back() == '/' || (data == nullptr && count > 0)) return FALSE;
     if (!DeletionAllowed(path)) return FALSE;  // an open without sharing holds it
-    struct stat existing {};
-    mode_t mode = 0644;
-    if (::stat(path.c_str(), &existing) == 0) {
-        if (!S_ISREG(existing.st_mode)) return FALSE;
-        mode = existing.st_mode & 07777;
-    }
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | kOpenFlags, mode);
-    if (fd < 0) return FALSE;
-    bool ok = WriteAll(fd, static_cast<const uint8_t*>(data), count) && Flush(fd);
-    ok = ::close(fd) == 0 && ok;
-    if (ok) {
-        // Replaces an existing file in one step on every host (the C runtime's
-        // rename on Windows refuses an existing destination).
-        std::error_code error;
-        std::filesystem::rename(temporary, path, error);
-        ok = !error;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return FALSE;
-    }
-    FlushFolder(DirectoryOf(path));
+    if (!posix::WriteFileAtomically(path, data, count, 0644)) return FALSE;
     core::CurrentBackend().FileWritten(path.c_str());
     return TRUE;
+}
+
+BOOL SetFileExecutable(const char* name, BOOL executable) {
+    int32_t code = 0;
+    if (core::FaultDue("SetFileExecutable", &code)) return FALSE;
+    if (name == nullptr || name[0] == 0) return FALSE;
+    return posix::MarkExecutable(core::HostPath(name), executable != FALSE) ? TRUE : FALSE;
 }
 
 BOOL CreateDirectoryA(const char* path, void* /*security*/) {
@@ -357,7 +293,7 @@ BOOL CreateDirectoryA(const char* path, void* /*security*/) {
     if (core::FaultDue("CreateDirectoryA", &code)) return FALSE;
     const std::string host = core::HostPath(path);
     if (host.empty()) return FALSE;
-    return MakeDirectory(host) == 0 ? TRUE : FALSE;
+    return posix::MakeDirectory(host) == 0 ? TRUE : FALSE;
 }
 
 BOOL RemoveDirectoryA(const char* path) {
