@@ -1,60 +1,37 @@
 // The C library's random generator (rand, srand), one algorithm on every
-// host. C runtimes differ (glibc's additive feedback generator, Windows'
-// linear congruential one), so play would take other decisions on each; every
-// backend uses this one instead, glibc's, so a seed gives the same draws
-// wherever the game runs and the Linux programs keep their sequences.
+// host: the 32-bit Windows C runtime's. C runtimes differ (glibc's additive
+// feedback generator draws up to 2^31 - 1), and play takes every decision on
+// a draw modulo 100, so each backend uses this one: a seed gives, on Linux,
+// Windows, the headless bench and any later backend, the very draws that
+// msvcrt.dll's rand gives.
 //
-// glibc's TYPE_3 generator: 31 words of state seeded by the minimal standard
-// generator (16807 modulo 2^31 - 1), 310 draws discarded, then
-// state[i] += state[i - 3] (modulo 31 words), each draw the sum shifted
-// right by one bit: values 0 to 2^31 - 1. Before any srand it draws as after
-// srand(1). Header only: every program and backend gets it without linking
-// anything.
+// A linear congruential generator on 32 bits of state:
+// state = state * 214013 + 2531011 (modulo 2^32), each draw bits 16 to 30 of
+// the new state: values 0 to 32767 (RAND_MAX of that runtime). srand sets the
+// state to the seed as given; before any srand it draws as after srand(1).
+// Header only: every program and backend gets it without linking anything.
 #pragma once
 
 #include <cstdint>
 
 namespace pf {
 
+// The largest value rand returns.
+inline constexpr int kRandMax = 0x7FFF;
+
 namespace detail {
 
 class RandomGenerator {
 public:
-    void Seed(uint32_t seed) {
-        if (seed == 0) seed = 1;
-        // Signed 32-bit arithmetic with a 64-bit intermediate, as glibc does it
-        // on x86-64 (a seed of 2^31 or more starts negative).
-        int32_t word = static_cast<int32_t>(seed);
-        state_[0] = static_cast<uint32_t>(word);
-        for (int i = 1; i < kWords; ++i) {
-            const int64_t hi = word / 127773;
-            const int64_t lo = word % 127773;
-            word = static_cast<int32_t>(16807 * lo - 2836 * hi);
-            if (word < 0) word += 2147483647;
-            state_[i] = static_cast<uint32_t>(word);
-        }
-        front_ = kSeparation;
-        rear_ = 0;
-        seeded_ = true;
-        for (int i = 0; i < 10 * kWords; ++i) Next();
-    }
+    constexpr void Seed(uint32_t seed) { state_ = seed; }
 
-    int Next() {
-        if (!seeded_) Seed(1);
-        state_[front_] += state_[rear_];
-        const uint32_t value = state_[front_];
-        front_ = front_ + 1 == kWords ? 0 : front_ + 1;
-        rear_ = rear_ + 1 == kWords ? 0 : rear_ + 1;
-        return static_cast<int>(value >> 1);
+    constexpr int Next() {
+        state_ = state_ * 214013u + 2531011u;  // unsigned: wraps modulo 2^32
+        return static_cast<int>((state_ >> 16) & 0x7FFFu);
     }
 
 private:
-    static constexpr int kWords = 31;
-    static constexpr int kSeparation = 3;
-    uint32_t state_[kWords] = {};
-    int front_ = 0;
-    int rear_ = 0;
-    bool seeded_ = false;
+    uint32_t state_ = 1;  // unseeded draws as after srand(1)
 };
 
 // One generator for the whole program, as the C library has.
