@@ -3,6 +3,8 @@
 #   ./test.sh             normal build in build/
 #   ./test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/
 #   ./test.sh --windows   the Windows programs in build-win32/ and their tests under Wine
+#   ./test.sh --web       the browser build in build-web/, its bench under node and the
+#                         page in Chromium
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -18,6 +20,19 @@ if [ "${1:-}" = "--windows" ]; then
     -DCMAKE_BUILD_TYPE=Release -DVX_WERROR=ON -DVX_HOST_BUILD="$PWD/build"
   cmake --build build-win32 -j"$(nproc)"
   ctest --test-dir build-win32 --output-on-failure
+  exit
+fi
+
+if [ "${1:-}" = "--web" ]; then
+  scripts/deps.sh --web
+  # playwright-core drives Debian's Chromium; no lock file is kept.
+  [ -d tests/web/node_modules/playwright-core ] ||
+    (cd tests/web && npm install --no-package-lock --no-audit --no-fund --loglevel=error)
+  # The Linux bench to compare with, and the content.
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_WERROR=ON
+  cmake --build build -j"$(nproc)" --target vx_content vx_music velnorix-headless
+  ./build-web.sh -DVX_WERROR=ON
+  ctest --test-dir build-web --output-on-failure
   exit
 fi
 

@@ -10,6 +10,11 @@ if(NOT EXISTS "${VX_HOST_BUILD}/Data")
 endif()
 set(VX_DATA_DIR ${CMAKE_BINARY_DIR}/Data)
 
+# C++ exceptions are caught as on the other hosts (the bench ends a run that
+# is out of time with one; the files layer catches the library's).
+add_compile_options(-fexceptions)
+add_link_options(-fexceptions)
+
 # One thread: no pthreads in the page, so the threads library is empty.
 if(NOT TARGET Threads::Threads)
   add_library(Threads::Threads INTERFACE IMPORTED)
@@ -57,3 +62,8 @@ target_link_options(velnorix PRIVATE
   "-sEXPORTED_FUNCTIONS=['_main']")
 set_property(TARGET velnorix APPEND PROPERTY LINK_DEPENDS ${VX_WEB_LIBRARY})
 set_target_properties(velnorix velnorix-headless PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+if(VX_BUILD_TESTS)
+  enable_testing()
+  add_subdirectory(tests/web)
+endif()
