@@ -19,37 +19,10 @@ constexpr LoaderMessages LevelMessages = {
 
 constexpr const char* TooShort = "[ReadLevelData] Corrupt data file (file ends too early)\n";
 
-constexpr size_t HeadBytes = 30;
-constexpr uint32_t MaxCells = 1000;
-
-// Offsets of the fixed head.
-constexpr size_t AtFileID = 0;
-constexpr size_t AtLevel = 4;
-constexpr size_t AtLevelDataID = 6;
-constexpr size_t AtColumns = 10;
-constexpr size_t AtRows = 12;
-constexpr size_t AtLayoutX = 14;
-constexpr size_t AtLayoutY = 16;
-constexpr size_t AtBlocksToClear = 18;
-constexpr size_t AtBlockDataID = 20;
-constexpr size_t AtBlockTypeCount = 24;
-constexpr size_t AtCellWidth = 26;
-constexpr size_t AtCellHeight = 28;
-
-// The placement cursor of the block frames: frames fill the sheet's top-left
-// in rows of CellHeight that end where the side panel lies. The limit is
-// tested after the advance, so a frame may start just left of the limit.
-struct FrameCursor {
-    uint32_t x = 0;
-    uint32_t y = 0;
-    void Advance() {
-        x += CellWidth;
-        if (x >= TbarSprite.x) {
-            x = 0;
-            y += CellHeight;
-        }
-    }
-};
+// A chunk ID of the file (rules.h) at bytes.
+bool ChunkIs(const uint8_t* bytes, const char* id) {
+    return CheckChunkID(bytes, id[0], id[1], id[2], id[3]);
+}
 
 size_t FrameBytes() { return 2 + PictureBytes(CellWidth, CellHeight); }
 
@@ -61,8 +34,8 @@ size_t FrameBytes() { return 2 + PictureBytes(CellWidth, CellHeight); }
 // images are placed. Returns the failure message or nullptr.
 const char* CheckBlocksAndCells(const uint8_t* bytes, size_t size, uint32_t typeCount) {
     uint16_t frameCounts[MaxBlockTypes] = {};
-    FrameCursor cursor;
-    size_t at = HeadBytes;
+    BlockFrameCursor cursor;
+    size_t at = LevelHeadBytes;
     for (uint32_t type = 0; type < typeCount; ++type) {
         if (size - at < 4) return TooShort;
         const uint16_t frameCount = ReadU16(bytes + at);
@@ -74,13 +47,13 @@ const char* CheckBlocksAndCells(const uint8_t* bytes, size_t size, uint32_t type
             if (size - at < FrameBytes()) return TooShort;
             if (!FitsSheet(cursor.x, cursor.y, CellWidth, CellHeight))
                 return "[ReadLevelData] Corrupt data file (block images outside the 800x600 sheet)\n";
-            cursor.Advance();
+            cursor.Advance(CellWidth, CellHeight, TbarSprite.x);
             at += FrameBytes();
         }
     }
 
     if (size - at < 4) return TooShort;
-    if (!CheckChunkID(bytes + at, 'L', 'L', 'O', 'D')) return nullptr;
+    if (!ChunkIs(bytes + at, LevelLayoutID)) return nullptr;
     at += 4;
     const size_t cells = static_cast<size_t>(LayoutColumns) * LayoutRows;
     if (size - at < 2 * cells) return TooShort;
@@ -98,40 +71,40 @@ const char* CheckBlocksAndCells(const uint8_t* bytes, size_t size, uint32_t type
 // Everything after the file is in memory. Returns the failure message or
 // nullptr on success; the caller releases the temporary buffer, then reports.
 const char* BuildLevel(const uint8_t* bytes, size_t size, uint16_t level) {
-    if (size < AtLevel) return TooShort;
-    if (!CheckChunkID(bytes + AtFileID, 'A', 'L', 'D', 'F'))
+    if (size < LevelAtLevel) return TooShort;
+    if (!ChunkIs(bytes + LevelAtFileID, LevelFileID))
         return "[ReadLevelData] Corrupt data file (FileID != 'ALDF')\n";
 
-    if (size < AtLevelDataID) return TooShort;
-    if (ReadU16(bytes + AtLevel) != level)
+    if (size < LevelAtLevelDataID) return TooShort;
+    if (ReadU16(bytes + LevelAtLevel) != level)
         return "[ReadLevelData] Corrupt data file (Level check failed)\n";
 
-    if (size < AtColumns) return TooShort;
-    if (!CheckChunkID(bytes + AtLevelDataID, 'B', 'L', 'V', 'D'))
+    if (size < LevelAtColumns) return TooShort;
+    if (!ChunkIs(bytes + LevelAtLevelDataID, LevelDataID))
         return "[ReadLevelData] Corrupt data file (Level Data ChunkID != 'BLVD')\n";
 
-    if (size < AtLayoutX) return TooShort;
-    LayoutColumns = ReadU16(bytes + AtColumns);
-    LayoutRows = ReadU16(bytes + AtRows);
+    if (size < LevelAtLayoutX) return TooShort;
+    LayoutColumns = ReadU16(bytes + LevelAtColumns);
+    LayoutRows = ReadU16(bytes + LevelAtRows);
     if (LayoutColumns == 0 || LayoutRows == 0 ||
-        static_cast<uint32_t>(LayoutColumns) * LayoutRows > MaxCells)
+        static_cast<uint32_t>(LayoutColumns) * LayoutRows > LevelMaxCells)
         return "[ReadLevelData] Corrupt data file (Layout array size out of range)\n";
 
-    if (size < AtBlocksToClear) return TooShort;
-    LayoutX = ReadU16(bytes + AtLayoutX);
-    LayoutY = ReadU16(bytes + AtLayoutY);
+    if (size < LevelAtBlocksToClear) return TooShort;
+    LayoutX = ReadU16(bytes + LevelAtLayoutX);
+    LayoutY = ReadU16(bytes + LevelAtLayoutY);
     if (LayoutX > ScreenWidth || LayoutY > ScreenHeight)
         return "[ReadLevelData] Corrupt data file (Layout coordinates out of range)\n";
 
-    if (size < AtBlockDataID) return TooShort;
-    BlocksToClear = ReadU16(bytes + AtBlocksToClear);
+    if (size < LevelAtBlockDataID) return TooShort;
+    BlocksToClear = ReadU16(bytes + LevelAtBlocksToClear);
 
-    if (size < AtBlockTypeCount) return TooShort;
-    if (!CheckChunkID(bytes + AtBlockDataID, 'B', 'L', 'D', 'A'))
+    if (size < LevelAtBlockTypeCount) return TooShort;
+    if (!ChunkIs(bytes + LevelAtBlockDataID, LevelBlockDataID))
         return "[ReadLevelData] Corrupt data file (Block Data ChunkID != 'BLDA')\n";
 
-    if (size < AtCellWidth) return TooShort;
-    const uint16_t typeCount = ReadU16(bytes + AtBlockTypeCount);
+    if (size < LevelAtCellWidth) return TooShort;
+    const uint16_t typeCount = ReadU16(bytes + LevelAtBlockTypeCount);
     if (typeCount == 0 || typeCount > MaxBlockTypes)
         return "[ReadLevelData] Corrupt data file (No blocks)\n";
 
@@ -141,9 +114,9 @@ const char* BuildLevel(const uint8_t* bytes, size_t size, uint16_t level) {
     if (BlockTypes == nullptr) return "[ReadLevelData] Unable to lock memory\n";
     BlockTypeCount = typeCount;
 
-    if (size < HeadBytes) return TooShort;
-    CellWidth = ReadU16(bytes + AtCellWidth);
-    CellHeight = ReadU16(bytes + AtCellHeight);
+    if (size < LevelHeadBytes) return TooShort;
+    CellWidth = ReadU16(bytes + LevelAtCellWidth);
+    CellHeight = ReadU16(bytes + LevelAtCellHeight);
     if (CellWidth == 0 || CellHeight == 0)
         return "[ReadLevelData] Corrupt data file (cell width or height is 0)\n";
     // A grid may run past the screen's edge: nothing is addressed through its
@@ -153,8 +126,8 @@ const char* BuildLevel(const uint8_t* bytes, size_t size, uint16_t level) {
     if (const char* failure = CheckBlocksAndCells(bytes, size, typeCount)) return failure;
 
     // Block types and their frames, placed in reading order.
-    FrameCursor cursor;
-    size_t at = HeadBytes;
+    BlockFrameCursor cursor;
+    size_t at = LevelHeadBytes;
     for (uint32_t type = 0; type < typeCount; ++type) {
         BlockType& block = BlockTypes[type];
         block.frameCount = ReadU16(bytes + at);
@@ -164,14 +137,14 @@ const char* BuildLevel(const uint8_t* bytes, size_t size, uint16_t level) {
             at += 2;  // the frame value, not used by the game
             block.frameX[frame] = static_cast<uint16_t>(cursor.x);
             block.frameY[frame] = static_cast<uint16_t>(cursor.y);
-            cursor.Advance();
+            cursor.Advance(CellWidth, CellHeight, TbarSprite.x);
             const Sprite image = {CellWidth, CellHeight, block.frameX[frame], block.frameY[frame]};
             StoreSpritePixels(image, bytes + at);
             at += PictureBytes(CellWidth, CellHeight);
         }
     }
 
-    if (!CheckChunkID(bytes + at, 'L', 'L', 'O', 'D'))
+    if (!ChunkIs(bytes + at, LevelLayoutID))
         return "[ReadLevelData] Corrupt data file (Level Layout Data ChunkID != 'LLOD')\n";
     at += 4;
 

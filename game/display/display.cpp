@@ -42,7 +42,7 @@ int InitDDraw() {
         DDraw, GameWindow, pf::DDSCL_EXCLUSIVE | pf::DDSCL_FULLSCREEN | pf::DDSCL_ALLOWREBOOT);
     if (DDResult != pf::DD_OK) return ReportError("[InitDDraw] SetCooperativeLevel Failed\n");
 
-    DDResult = pf::DirectDraw_SetDisplayMode(DDraw, 800, 600, 16, 0, 0);
+    DDResult = pf::DirectDraw_SetDisplayMode(DDraw, ScreenWidth, ScreenHeight, 16, 0, 0);
     if (DDResult != pf::DD_OK) return ReportError("[InitDDraw] SetDisplayMode Failed\n");
 
     pf::DDSURFACEDESC desc = {};
@@ -67,8 +67,8 @@ int InitDDraw() {
     desc.dwSize = sizeof desc;
     desc.dwFlags = pf::DDSD_CAPS | pf::DDSD_HEIGHT | pf::DDSD_WIDTH;
     desc.ddsCaps.dwCaps = pf::DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = 800;
-    desc.dwHeight = 600;
+    desc.dwWidth = ScreenWidth;
+    desc.dwHeight = ScreenHeight;
     DDResult = pf::DirectDraw_CreateSurface(DDraw, &desc, &OffscreenSurface, nullptr);
     if (DDResult != pf::DD_OK)
         return ReportError("[InitDDraw] Unable to create Offscreen Surface\n");
@@ -99,7 +99,7 @@ void ClearScreen() {
     if (GameState == GS_PLAYING) {
         // While playing only the play field is cleared; the side panel keeps
         // what was drawn into each buffer.
-        pf::RECT field = {0, 0, TbarSprite.x, 600};
+        pf::RECT field = {0, 0, TbarSprite.x, ScreenHeight};
         FillBlack(BackBuffer, &field);
     } else {
         FillBlack(BackBuffer, nullptr);

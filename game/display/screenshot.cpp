@@ -6,10 +6,8 @@
 
 namespace {
 
-constexpr int ShotWidth = 800;
-constexpr int ShotHeight = 600;
-constexpr pf::DWORD ShotBytes = ShotWidth * ShotHeight * 3;  // 1,440,000
-constexpr pf::LONG PackedPitch = ShotWidth * 2;
+constexpr pf::DWORD ShotBytes = ScreenWidth * ScreenHeight * 3;  // 1,440,000
+constexpr pf::LONG PackedPitch = ScreenWidth * 2;
 
 // Locks the whole back buffer, waiting out a busy blitter; on success sets
 // BackBufferBits and *pitch (bytes per row).
@@ -28,9 +26,9 @@ pf::HRESULT LockBackBufferRows(pf::LONG* pitch) {
 
 // The 5-6-5 pixels, each colour in the top bits of its byte.
 void ConvertRows(const uint8_t* rows, pf::LONG pitch, uint8_t* out) {
-    for (int row = 0; row < ShotHeight; ++row) {
+    for (int row = 0; row < ScreenHeight; ++row) {
         const uint16_t* pixels = reinterpret_cast<const uint16_t*>(rows + row * pitch);
-        for (int column = 0; column < ShotWidth; ++column) {
+        for (int column = 0; column < ScreenWidth; ++column) {
             const uint16_t p = pixels[column];
             *out++ = static_cast<uint8_t>((p >> 8) & 0xF8);
             *out++ = static_cast<uint8_t>(((p >> 5) & 0x3F) << 2);

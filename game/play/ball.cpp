@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr int FieldRight = 550;  // the ball's play field is x 0 to 550
-constexpr int ScreenBottom = 600;
-
 // Reverses one direction component of slot a and copies it into slot b.
 void ReverseDx(Ball& a, Ball& b) {
     a.dx = -a.dx;
@@ -110,9 +107,9 @@ bool UpdateBall(int n) {
     if (nx < 0.0f) {
         ReverseDx(a, b);
         nx = 0.0f;
-    } else if (nx > static_cast<float>(FieldRight - w)) {
+    } else if (nx > static_cast<float>(PlayFieldRight - w)) {
         ReverseDx(a, b);
-        nx = static_cast<float>(FieldRight - w);
+        nx = static_cast<float>(PlayFieldRight - w);
     }
     if (ny < 0.0f) {
         ReverseDy(a, b);
@@ -128,7 +125,7 @@ bool UpdateBall(int n) {
     if (inLayout) {
         HitLayout(a, b, nx, ny, w, h);
     } else {
-        if (ny > static_cast<float>(ScreenBottom - h)) return false;  // lost
+        if (ny > static_cast<float>(ScreenHeight - h)) return false;  // lost
         if (ny + static_cast<float>(h) >= static_cast<float>(ShipY[ShownIndex]) && BallMissed[n] == 0)
             HitShip(n, a, b, ny, w, h);
     }

@@ -8,7 +8,6 @@ namespace {
 
 constexpr int32_t Free = -1;
 constexpr int32_t CapsuleFall = 3;  // pixels down per frame
-constexpr int32_t ScreenBottom = 600;
 constexpr int KindCount = 8;
 
 // The kind a draw r (0 to 99) grants.
@@ -74,7 +73,7 @@ void UpdateCapsules() {
         const Sprite& sprite = PowerUpSprites[capsule.kind];
         DrawSprite(capsule.x, capsule.y, sprite, true);
         capsule.y += CapsuleFall;
-        if (capsule.y > ScreenBottom) {
+        if (capsule.y > ScreenHeight) {
             capsule.kind = Free;
             continue;
         }

@@ -8,17 +8,14 @@ namespace {
 
 constexpr int32_t Gone = -1;
 constexpr int32_t MissileRise = 15;  // pixels up per frame
-// The cannon ship's two barrels, from its left edge.
-constexpr int LeftBarrel = 6;
-constexpr int RightBarrel = 49;
 
 }  // namespace
 
 void FireMissiles(int x, int y) {
     for (MissilePair& shot : Missiles) {
         if (shot.x1 == Gone && shot.x2 == Gone) {
-            shot.x1 = x + LeftBarrel;
-            shot.x2 = x + RightBarrel;
+            shot.x1 = x + LeftBarrelX;
+            shot.x2 = x + RightBarrelX;
             // Bottom edges on the ship's top edge.
             shot.y1 = y - MissileSprite.height;
             shot.y2 = shot.y1;

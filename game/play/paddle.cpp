@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int FieldRight = 550;  // the ship keeps to x 0 to 550 - width
 constexpr int32_t SpeedStep = 4;
 constexpr int32_t TopSpeed = 25;
 constexpr int32_t FireInterval = 4;  // a shot needs FireCooldown above this
@@ -64,7 +63,7 @@ int32_t PlayInput() {
         // near the right wall overhangs until it is moved.
         int32_t x = ShipX[s] + ShipSpeed;
         if (x < 0) x = 0;
-        const int32_t limit = FieldRight - CurrentShipSprite->width;
+        const int32_t limit = PlayFieldRight - CurrentShipSprite->width;
         if (x > limit) x = limit;
         ShipX[d] = x;
     } else {

@@ -13,13 +13,8 @@
 
 namespace {
 
-constexpr int LastLevel = 4;
-constexpr int LivesIconX = 580;
-constexpr int LivesIconY = 190;
-constexpr int LivesIconStep = 35;
-// The score box, refreshed from the sheet every frame, and the score's pen.
-constexpr pf::RECT ScoreBox = {560, 350, 790, 375};
-constexpr TextPosition ScorePen = {675, 350};
+constexpr pf::RECT ScoreBox = {ScoreBoxLeft, ScoreBoxTop, ScoreBoxRight, ScoreBoxBottom};
+constexpr TextPosition ScorePen = {ScorePenAt.x, ScorePenAt.y};
 
 int LiveBallCount() { return BallCount < 0 ? 0 : BallCount > MaxBalls ? MaxBalls : BallCount; }
 
@@ -45,7 +40,7 @@ void DrawBalls() {
 void DrawSidePanel() {
     DrawSprite(TbarSprite.x, TbarSprite.y, TbarSprite, false);
     for (int i = 0; i < Lives; ++i)
-        DrawSprite(LivesIconX + LivesIconStep * i, LivesIconY, LivesSprite, true);
+        DrawSprite(LivesIconAt.x + LivesIconStep * i, LivesIconAt.y, LivesSprite, true);
     RedrawCount += 1;
     if (RedrawCount >= 2) {
         RedrawPending = 0;
@@ -133,10 +128,10 @@ bool AdvanceLevel() {
 
 void ResetPaddleAndBall() {
     for (int slot = 0; slot < 2; ++slot) {
-        ShipX[slot] = 100;
-        ShipY[slot] = 550;
+        ShipX[slot] = ShipStartAt.x;
+        ShipY[slot] = ShipStartAt.y;
         // Up and to the right at once: there is no serve.
-        Balls[0][slot] = Ball{110.0f, 430.0f, 10.0f, 0.4f, -0.6f};
+        Balls[0][slot] = Ball{BallStartX, BallStartY, 10.0f, 0.4f, -0.6f};
     }
     CurrentShipSprite = &ShipSprite;
     CurrentBallSprite = &BallSprite;

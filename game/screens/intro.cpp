@@ -27,8 +27,8 @@ int ShowIntro() {
     }
     UnlockOffscreen();
 
-    DrawSprite(40, 200, Logo1Sprite, true);
-    DrawSprite(220, 200, Logo2Sprite, true);
+    DrawSprite(IntroLogo1At.x, IntroLogo1At.y, Logo1Sprite, true);
+    DrawSprite(IntroLogo2At.x, IntroLogo2At.y, Logo2Sprite, true);
     FlipScreen();
 
     // Busy wait; the unsigned difference stays right across the tick

@@ -15,12 +15,13 @@ constexpr int32_t AttractFrames = 120;
 // The menu page is static: drawn once into each of the two buffers.
 void DrawMenuPage() {
     ClearScreen();
-    DrawSprite(225, 50, LogoSprite, true);
-    DrawSprite(0, 540, VersionSprite, true);
-    DrawSprite(270, 250, But1Sprite, true);
-    DrawSprite(270, 350, But2Sprite, true);
-    DrawSprite(240, 270 + 100 * MenuSelection, SelLeftSprite, true);
-    DrawSprite(545, 270 + 100 * MenuSelection, SelRightSprite, true);
+    DrawSprite(MenuLogoAt.x, MenuLogoAt.y, LogoSprite, true);
+    DrawSprite(MenuVersionAt.x, MenuVersionAt.y, VersionSprite, true);
+    DrawSprite(MenuStartButtonAt.x, MenuStartButtonAt.y, But1Sprite, true);
+    DrawSprite(MenuQuitButtonAt.x, MenuQuitButtonAt.y, But2Sprite, true);
+    const int selectorY = MenuSelectorLeftAt.y + MenuButtonStep * MenuSelection;
+    DrawSprite(MenuSelectorLeftAt.x, selectorY, SelLeftSprite, true);
+    DrawSprite(MenuSelectorRightAt.x, selectorY, SelRightSprite, true);
     if (++RedrawCount >= 2) {
         RedrawPending = 0;
         RedrawCount = 0;
@@ -87,7 +88,7 @@ int32_t StartNewGame() {
     // The loader has reported its own failure.
     if (!ReadGameData()) return GS_QUIT;
     ResetPaddleAndBall();
-    Lives = 3;
+    Lives = StartingLives;
     LevelDone = 0;
     BlocksBroken = 0;
     PlayMusic("Data//track1.mdf");

@@ -15,6 +15,7 @@
 #include "pf/files.h"
 #include "pf/types.h"
 #include "pf/window.h"
+#include "game/rules.h"
 
 // --- Game states ------------------------------------------------------------
 
@@ -41,15 +42,10 @@ constexpr int32_t CK_WARP = 7;
 
 // --- Sizes --------------------------------------------------------------------
 
-constexpr int ScreenWidth = 800;
-constexpr int ScreenHeight = 600;
 constexpr int MaxBalls = 6;
 constexpr int MaxMissiles = 10;
 constexpr int MaxCapsules = 5;
 constexpr int GlyphCount = 72;
-constexpr int HallOfFameSize = 10;
-constexpr int MaxBlockTypes = 20;
-constexpr int MaxBlockFrames = 10;
 
 // --- Record types -------------------------------------------------------------
 
@@ -161,7 +157,7 @@ struct ProgramRecord {
 
     // Play
     int32_t CurrentLevel = 1;
-    int32_t Lives = 3;
+    int32_t Lives = StartingLives;
     int32_t ScoreDigits[10] = {};
     int32_t LevelDone = 0;
     int32_t BlocksBroken = 0;
@@ -295,17 +291,17 @@ VX_FIELD(HallOfFameRead)
 #undef VX_FIELD
 
 // DirectInput key codes the game reads.
-constexpr int KEY_ESCAPE = 1;
-constexpr int KEY_TAB = 15;
-constexpr int KEY_P = 25;
-constexpr int KEY_RETURN = 28;
-constexpr int KEY_LCTRL = 29;
-constexpr int KEY_S = 31;
-constexpr int KEY_LALT = 56;
-constexpr int KEY_RCTRL = 157;
-constexpr int KEY_UP = 200;
-constexpr int KEY_LEFT = 203;
-constexpr int KEY_RIGHT = 205;
-constexpr int KEY_DOWN = 208;
+constexpr int KEY_ESCAPE = pf::DIK_ESCAPE;
+constexpr int KEY_TAB = pf::DIK_TAB;
+constexpr int KEY_P = pf::DIK_P;
+constexpr int KEY_RETURN = pf::DIK_RETURN;
+constexpr int KEY_LCTRL = pf::DIK_LCONTROL;
+constexpr int KEY_S = pf::DIK_S;
+constexpr int KEY_LALT = pf::DIK_LMENU;
+constexpr int KEY_RCTRL = pf::DIK_RCONTROL;
+constexpr int KEY_UP = pf::DIK_UP;
+constexpr int KEY_LEFT = pf::DIK_LEFT;
+constexpr int KEY_RIGHT = pf::DIK_RIGHT;
+constexpr int KEY_DOWN = pf::DIK_DOWN;
 
 inline bool KeyDown(int code) { return KeyState[code] != 0; }

@@ -47,7 +47,7 @@ void ReleaseDDraw() {
 void CloseGameWindow() {
     pf::ShowCursor(pf::TRUE);
     if (FatalError) {
-        pf::SetWindowPos(GameWindow, pf::HWND_BOTTOM, 0, 0, 800, 600,
+        pf::SetWindowPos(GameWindow, pf::HWND_BOTTOM, 0, 0, ScreenWidth, ScreenHeight,
                          pf::SWP_NOACTIVATE | pf::SWP_HIDEWINDOW);
         ShowFatalError();
     }

@@ -69,7 +69,7 @@ int InitGame(pf::HINSTANCE instance, int showCommand) {
     // 7.
     GameWindow = pf::CreateWindowExA(pf::WS_EX_TOPMOST, WindowTitle, WindowTitle,
                                      pf::WS_POPUP | pf::WS_VISIBLE, pf::CW_USEDEFAULT,
-                                     pf::CW_USEDEFAULT, 800, 600, nullptr, nullptr, AppInstance,
+                                     pf::CW_USEDEFAULT, ScreenWidth, ScreenHeight, nullptr, nullptr, AppInstance,
                                      nullptr);
     if (GameWindow == nullptr) return ReportError("[InitGame] Unable to create window\n");
 

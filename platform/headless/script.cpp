@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "headless.h"
+#include "pf/dinput.h"
 
 namespace pf::headless {
 namespace {
@@ -16,9 +17,12 @@ struct KeyName {
     uint8_t code;
 };
 
+// The keys the game reads, by the names scripts use.
 constexpr KeyName kKeyNames[] = {
-    {"ESCAPE", 1}, {"TAB", 15},   {"P", 25},    {"S", 31},    {"RETURN", 28}, {"LCTRL", 29},
-    {"RCTRL", 157}, {"LALT", 56}, {"UP", 200},  {"DOWN", 208}, {"LEFT", 203}, {"RIGHT", 205},
+    {"ESCAPE", DIK_ESCAPE}, {"TAB", DIK_TAB},        {"P", DIK_P},
+    {"S", DIK_S},           {"RETURN", DIK_RETURN},  {"LCTRL", DIK_LCONTROL},
+    {"RCTRL", DIK_RCONTROL}, {"LALT", DIK_LMENU},    {"UP", DIK_UP},
+    {"DOWN", DIK_DOWN},     {"LEFT", DIK_LEFT},      {"RIGHT", DIK_RIGHT},
 };
 
 // A whole decimal or 0x-hex number up to limit.

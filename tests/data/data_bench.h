@@ -45,7 +45,7 @@ struct LevelSpec {
     uint16_t cellHeight = 1;
     std::vector<BlockTypeSpec> types = {{}};
     std::vector<uint16_t> cells;  // empty: cell 0 holds type 0, the rest empty
-    const char* ids[4] = {"ALDF", "BLVD", "BLDA", "LLOD"};
+    const char* ids[4] = {LevelFileID, LevelDataID, LevelBlockDataID, LevelLayoutID};
 };
 
 // A level file; frame f overall (in file order) has every pixel PatternPixel(f).

@@ -33,15 +33,15 @@ std::string RowLevel(uint16_t level, uint16_t columns, uint16_t x, uint16_t y,
                      uint16_t blocksToClear, uint16_t hitsToBreak) {
     constexpr uint16_t cellWidth = 46;
     constexpr uint16_t cellHeight = 20;
-    std::string out = "ALDF";
+    std::string out = LevelFileID;
     PutU16(out, level);
-    out += "BLVD";
+    out += LevelDataID;
     PutU16(out, columns);
     PutU16(out, 1);  // rows
     PutU16(out, x);
     PutU16(out, y);
     PutU16(out, blocksToClear);
-    out += "BLDA";
+    out += LevelBlockDataID;
     PutU16(out, 1);  // block types
     PutU16(out, cellWidth);
     PutU16(out, cellHeight);
@@ -49,7 +49,7 @@ std::string RowLevel(uint16_t level, uint16_t columns, uint16_t x, uint16_t y,
     PutU16(out, hitsToBreak);
     PutU16(out, 0);  // frame value
     for (int pixel = 0; pixel < cellWidth * cellHeight; ++pixel) out += "\x40\x90\xE0";  // b, g, r
-    out += "LLOD";
+    out += LevelLayoutID;
     for (int cell = 0; cell < columns; ++cell) PutU16(out, 1);
     return out;
 }

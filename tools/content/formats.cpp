@@ -87,17 +87,17 @@ int LevelData::BreakableBlocks() const {
 }
 
 bool EncodeLevel(const LevelData& lv, std::vector<uint8_t>& out, std::string& error) {
-    if (lv.columns == 0 || lv.rows == 0 || lv.columns * lv.rows > kMaxCells) {
+    if (lv.columns == 0 || lv.rows == 0 || lv.columns * lv.rows > int(LevelMaxCells)) {
         error = "layout must have 1 to 1000 cells";
         return false;
     }
     if (lv.cells.size() != size_t(lv.columns) * lv.rows) { error = "cell count does not match the grid"; return false; }
-    if (lv.x > 800 || lv.y > 600) { error = "layout position out of range"; return false; }
-    if (lv.types.empty() || lv.types.size() > kMaxBlockTypes) { error = "a level needs 1 to 20 block types"; return false; }
+    if (lv.x > ScreenWidth || lv.y > ScreenHeight) { error = "layout position out of range"; return false; }
+    if (lv.types.empty() || lv.types.size() > MaxBlockTypes) { error = "a level needs 1 to 20 block types"; return false; }
     if (lv.cellWidth == 0 || lv.cellHeight == 0) { error = "cell size must not be 0"; return false; }
     for (size_t t = 0; t < lv.types.size(); ++t) {
         const BlockTypeData& bt = lv.types[t];
-        if (bt.frames.size() > kMaxFrames) { error = "block type " + std::to_string(t) + " has more than 10 frames"; return false; }
+        if (bt.frames.size() > MaxBlockFrames) { error = "block type " + std::to_string(t) + " has more than 10 frames"; return false; }
         if (bt.frameValues.size() != bt.frames.size()) { error = "frame values do not match frames"; return false; }
         for (const Image& f : bt.frames)
             if (f.w != lv.cellWidth || f.h != lv.cellHeight) {
@@ -111,13 +111,13 @@ bool EncodeLevel(const LevelData& lv, std::vector<uint8_t>& out, std::string& er
         if (t != 0 && lv.types[t - 1].frames.empty()) { error = "a cell names a block type with no frames"; return false; }
     }
     out.clear();
-    PutId(out, "ALDF");
+    PutId(out, LevelFileID);
     PutU16(out, lv.number);
-    PutId(out, "BLVD");
+    PutId(out, LevelDataID);
     PutU16(out, lv.columns); PutU16(out, lv.rows);
     PutU16(out, lv.x); PutU16(out, lv.y);
     PutU16(out, lv.blocksToClear);
-    PutId(out, "BLDA");
+    PutId(out, LevelBlockDataID);
     PutU16(out, unsigned(lv.types.size()));
     PutU16(out, lv.cellWidth); PutU16(out, lv.cellHeight);
     for (const BlockTypeData& bt : lv.types) {
@@ -128,28 +128,28 @@ bool EncodeLevel(const LevelData& lv, std::vector<uint8_t>& out, std::string& er
             PutPixels(out, bt.frames[k]);
         }
     }
-    PutId(out, "LLOD");
+    PutId(out, LevelLayoutID);
     for (uint16_t c : lv.cells) PutU16(out, c);
     return true;
 }
 
 bool DecodeLevel(const std::vector<uint8_t>& bytes, LevelData& lv, std::string& error) {
     Reader r{bytes};
-    if (!r.Has(30)) { error = "file too short for the level head"; return false; }
-    if (!r.Id("ALDF")) { error = "file ID is not ALDF"; return false; }
+    if (!r.Has(LevelHeadBytes)) { error = "file too short for the level head"; return false; }
+    if (!r.Id(LevelFileID)) { error = "file ID is not ALDF"; return false; }
     lv.number = r.U16();
-    if (!r.Id("BLVD")) { error = "level data chunk ID is not BLVD"; return false; }
+    if (!r.Id(LevelDataID)) { error = "level data chunk ID is not BLVD"; return false; }
     lv.columns = r.U16(); lv.rows = r.U16();
-    if (lv.columns == 0 || lv.rows == 0 || unsigned(lv.columns) * lv.rows > kMaxCells) {
+    if (lv.columns == 0 || lv.rows == 0 || unsigned(lv.columns) * lv.rows > int(LevelMaxCells)) {
         error = "layout array size out of range";
         return false;
     }
     lv.x = r.U16(); lv.y = r.U16();
-    if (lv.x > 800 || lv.y > 600) { error = "layout coordinates out of range"; return false; }
+    if (lv.x > ScreenWidth || lv.y > ScreenHeight) { error = "layout coordinates out of range"; return false; }
     lv.blocksToClear = r.U16();
-    if (!r.Id("BLDA")) { error = "block data chunk ID is not BLDA"; return false; }
+    if (!r.Id(LevelBlockDataID)) { error = "block data chunk ID is not BLDA"; return false; }
     unsigned count = r.U16();
-    if (count == 0 || count > kMaxBlockTypes) { error = "block type count must be 1 to 20"; return false; }
+    if (count == 0 || count > MaxBlockTypes) { error = "block type count must be 1 to 20"; return false; }
     lv.cellWidth = r.U16(); lv.cellHeight = r.U16();
     const size_t frameBytes = size_t(lv.cellWidth) * lv.cellHeight * 3;
     lv.types.assign(count, {});
@@ -158,7 +158,7 @@ bool DecodeLevel(const std::vector<uint8_t>& bytes, LevelData& lv, std::string& 
         unsigned frames = r.U16();
         BlockTypeData& bt = lv.types[t];
         bt.hitsToBreak = r.U16();
-        if (frames > kMaxFrames) { error = "block type " + std::to_string(t) + " has more than 10 frames"; return false; }
+        if (frames > MaxBlockFrames) { error = "block type " + std::to_string(t) + " has more than 10 frames"; return false; }
         for (unsigned k = 0; k < frames; ++k) {
             if (!r.Has(2 + frameBytes)) { error = "file ends inside a frame of block type " + std::to_string(t); return false; }
             bt.frameValues.push_back(r.U16());
@@ -169,7 +169,7 @@ bool DecodeLevel(const std::vector<uint8_t>& bytes, LevelData& lv, std::string& 
     }
     const size_t ncells = size_t(lv.columns) * lv.rows;
     if (!r.Has(4)) { error = "file ends before the layout chunk"; return false; }
-    if (!r.Id("LLOD")) { error = "level layout data chunk ID is not LLOD"; return false; }
+    if (!r.Id(LevelLayoutID)) { error = "level layout data chunk ID is not LLOD"; return false; }
     if (!r.Has(ncells * 2)) { error = "file ends inside the layout cells"; return false; }
     lv.cells.resize(ncells);
     for (size_t i = 0; i < ncells; ++i) lv.cells[i] = r.U16();
@@ -187,10 +187,10 @@ bool IsWheelCharacter(char c) {
 
 bool EncodeHallOfFame(const std::vector<HallOfFameEntry>& entries, std::vector<uint8_t>& out, std::string& error) {
     if (entries.size() != 10) { error = "the hall of fame holds exactly 10 entries"; return false; }
-    out.assign(kHallOfFameBytes, 0);
+    out.assign(HallOfFameFileBytes, 0);
     for (size_t k = 0; k < entries.size(); ++k) {
         const HallOfFameEntry& e = entries[k];
-        uint8_t* rec = &out[k * kHallOfFameRecord];
+        uint8_t* rec = &out[k * HallOfFameRecordBytes];
         if (e.score > 999999999u) { error = "score above 999,999,999"; return false; }
         if (e.name.size() > 3) { error = "name \"" + e.name + "\" longer than 3 characters"; return false; }
         for (char c : e.name)
@@ -210,10 +210,10 @@ bool EncodeHallOfFame(const std::vector<HallOfFameEntry>& entries, std::vector<u
 }
 
 bool DecodeHallOfFame(const std::vector<uint8_t>& bytes, std::vector<HallOfFameEntry>& out, std::string& error) {
-    if (bytes.size() < kHallOfFameBytes) { error = "hall-of-fame file shorter than 280 bytes"; return false; }
+    if (bytes.size() < HallOfFameFileBytes) { error = "hall-of-fame file shorter than 280 bytes"; return false; }
     out.clear();
     for (size_t k = 0; k < 10; ++k) {
-        const uint8_t* rec = &bytes[k * kHallOfFameRecord];
+        const uint8_t* rec = &bytes[k * HallOfFameRecordBytes];
         HallOfFameEntry e;
         // The value a score text spells: each non-zero byte weighs its position.
         e.score = 0;

@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "game/rules.h"
 #include "tools/content/image.h"
 
 namespace vxc {
 
-// A picture with its rectangle on the 800x600 picture sheet.
+// A picture with its rectangle on the picture sheet (ScreenWidth x ScreenHeight).
 struct Picture {
     int x = 0;
     int y = 0;
@@ -40,9 +41,6 @@ struct LevelData {
     int BreakableBlocks() const;  // occupied cells whose type's hitsToBreak is not 255
 };
 
-constexpr int kMaxBlockTypes = 20;
-constexpr int kMaxFrames = 10;
-constexpr int kMaxCells = 1000;
 
 // Encoding refuses what the game's loader would refuse (counts, sizes,
 // unknown block types in cells).
@@ -54,8 +52,6 @@ struct HallOfFameEntry {
     std::string name;    // up to 3 characters of the name wheel
     uint32_t level = 0;  // 0: no level text
 };
-constexpr size_t kHallOfFameBytes = 280;
-constexpr size_t kHallOfFameRecord = 28;
 // Ten 28-byte records with zero masks; fails on a bad score, name or count.
 bool EncodeHallOfFame(const std::vector<HallOfFameEntry>& entries, std::vector<uint8_t>& out, std::string& error);
 bool DecodeHallOfFame(const std::vector<uint8_t>& bytes, std::vector<HallOfFameEntry>& out, std::string& error);

@@ -4,16 +4,12 @@ namespace vxc {
 
 std::vector<PlacedPicture> BlockFrameRects(const LevelData& lv, int panelX, const std::string& levelName) {
     std::vector<PlacedPicture> out;
-    int px = 0, py = 0;
+    BlockFrameCursor cursor;
     for (size_t t = 0; t < lv.types.size(); ++t)
         for (size_t k = 0; k < lv.types[t].frames.size(); ++k) {
             out.push_back({levelName + " block type " + std::to_string(t) + " frame " + std::to_string(k),
-                           {px, py, lv.cellWidth, lv.cellHeight}});
-            px += lv.cellWidth;
-            if (px >= panelX) {
-                px = 0;
-                py += lv.cellHeight;
-            }
+                           {int(cursor.x), int(cursor.y), lv.cellWidth, lv.cellHeight}});
+            cursor.Advance(lv.cellWidth, lv.cellHeight, uint32_t(panelX));
         }
     return out;
 }

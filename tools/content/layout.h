@@ -19,7 +19,7 @@ struct Rect {
     bool Overlaps(const Rect& o) const {
         return w > 0 && h > 0 && o.w > 0 && o.h > 0 && x < o.x + o.w && o.x < x + w && y < o.y + o.h && o.y < y + h;
     }
-    bool InsideSheet() const { return x >= 0 && y >= 0 && x + w <= 800 && y + h <= 600; }
+    bool InsideSheet() const { return x >= 0 && y >= 0 && x + w <= ScreenWidth && y + h <= ScreenHeight; }
 };
 
 struct PlacedPicture {

@@ -74,7 +74,7 @@ bool ParseLevelMap(const std::string& text, const std::string& baseDir, LevelDat
             if (t.size() != 2 || !ToInt(t[1], 0, 65535, a)) return fail("level needs a number 0 to 65535");
             lv.number = uint16_t(a);
         } else if (t[0] == "grid") {
-            if (t.size() != 3 || !ToInt(t[1], 1, 1000, a) || !ToInt(t[2], 1, 1000, b) || a * b > kMaxCells)
+            if (t.size() != 3 || !ToInt(t[1], 1, 1000, a) || !ToInt(t[2], 1, 1000, b) || a * b > int(LevelMaxCells))
                 return fail("grid needs columns and rows, at most 1000 cells");
             lv.columns = uint16_t(a); lv.rows = uint16_t(b);
             haveGrid = true;
@@ -93,7 +93,7 @@ bool ParseLevelMap(const std::string& text, const std::string& baseDir, LevelDat
         } else if (t[0] == "block") {
             if (t.size() < 4 || t[1].size() != 1 || t[1][0] == '.' || t[1][0] == '#') return fail("block needs a one-character symbol (not . or #)");
             if (symbols.count(t[1][0])) return fail(std::string("block symbol ") + t[1] + " defined twice");
-            if (lv.types.size() >= size_t(kMaxBlockTypes)) return fail("more than 20 block types");
+            if (lv.types.size() >= size_t(MaxBlockTypes)) return fail("more than 20 block types");
             BlockTypeData bt;
             Pending p;
             bool haveHits = false, haveValues = false;
@@ -102,7 +102,7 @@ bool ParseLevelMap(const std::string& text, const std::string& baseDir, LevelDat
                     if (i + 1 >= t.size() || !ToInt(t[i + 1], 0, 65535, a)) return fail("hits needs a number (255: unbreakable)");
                     bt.hitsToBreak = uint16_t(a); haveHits = true; ++i;
                 } else if (t[i] == "frames") {
-                    if (i + 1 >= t.size() || !ToInt(t[i + 1], 1, kMaxFrames, a)) return fail("frames needs 1 to 10");
+                    if (i + 1 >= t.size() || !ToInt(t[i + 1], 1, MaxBlockFrames, a)) return fail("frames needs 1 to 10");
                     p.frames = int(a); ++i;
                 } else if (t[i] == "values") {
                     haveValues = true;
@@ -110,7 +110,7 @@ bool ParseLevelMap(const std::string& text, const std::string& baseDir, LevelDat
                 } else if (t[i] == "png") {
                     p.style = "png";
                     while (i + 1 < t.size() && t[i + 1] != "values" && t[i + 1] != "hits") p.pngs.push_back(t[++i]);
-                    if (p.pngs.empty() || p.pngs.size() > size_t(kMaxFrames)) return fail("png needs 1 to 10 picture files");
+                    if (p.pngs.empty() || p.pngs.size() > size_t(MaxBlockFrames)) return fail("png needs 1 to 10 picture files");
                 } else if (IsBlockStyle(t[i])) {
                     p.style = t[i];
                     if (i + 1 >= t.size() || !ParseHexColour(t[i + 1], p.colour)) return fail(t[i] + " needs a colour rrggbb");

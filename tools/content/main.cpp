@@ -28,7 +28,6 @@ using namespace vxc;
 
 namespace {
 
-constexpr int kLevels = 4;
 
 // Files each set loads; the builder insists on exactly these.
 const char* const kIntroFiles[] = {"logo1.spr", "logo2.spr"};
@@ -115,31 +114,45 @@ int main(int argc, char** argv) {
 
     // Pictures the game places at fixed screen positions must fit the screen there.
     struct ScreenPlace { const char* file; int x, y; };
-    const ScreenPlace places[] = {{"logo1.spr", 40, 200}, {"logo2.spr", 220, 200}, {"logo.spr", 225, 50}, {"version.spr", 0, 540},
-                                  {"but1.spr", 270, 250}, {"but2.spr", 270, 350}, {"selleft.spr", 240, 370}, {"selrig.spr", 545, 370},
-                                  {"lives.spr", 650, 190}};
+    // The selector arrows are checked at the lower button, the lives icon at the last life's place.
+    const int selectorLowY = MenuSelectorLeftAt.y + MenuButtonStep;
+    const ScreenPlace places[] = {{"logo1.spr", IntroLogo1At.x, IntroLogo1At.y}, {"logo2.spr", IntroLogo2At.x, IntroLogo2At.y},
+                                  {"logo.spr", MenuLogoAt.x, MenuLogoAt.y}, {"version.spr", MenuVersionAt.x, MenuVersionAt.y},
+                                  {"but1.spr", MenuStartButtonAt.x, MenuStartButtonAt.y}, {"but2.spr", MenuQuitButtonAt.x, MenuQuitButtonAt.y},
+                                  {"selleft.spr", MenuSelectorLeftAt.x, selectorLowY}, {"selrig.spr", MenuSelectorRightAt.x, selectorLowY},
+                                  {"lives.spr", LivesIconAt.x + LivesIconStep * (StartingLives - 1), LivesIconAt.y}};
+    const std::string screen = std::to_string(ScreenWidth) + "x" + std::to_string(ScreenHeight);
     for (const ScreenPlace& p : places) {
         const PictureSpec& s = *byFile[p.file];
-        if (p.x + s.w > 800 || p.y + s.h > 600)
+        if (p.x + s.w > ScreenWidth || p.y + s.h > ScreenHeight)
             return Fail(std::string(p.file) + ": " + std::to_string(s.w) + "x" + std::to_string(s.h) + " drawn at (" + std::to_string(p.x) +
-                        ", " + std::to_string(p.y) + ") runs off the 800x600 screen");
+                        ", " + std::to_string(p.y) + ") runs off the " + screen + " screen");
     }
-    if (byFile["logo1.spr"]->w > 180) return Fail("logo1.spr: wider than 180 pixels, it would cover logo2.spr on the intro screen");
-    if (byFile["logo.spr"]->h > 200) return Fail("logo.spr: taller than 200 pixels, it would cover the start button");
+    const int logo1Room = IntroLogo2At.x - IntroLogo1At.x;
+    if (byFile["logo1.spr"]->w > logo1Room)
+        return Fail("logo1.spr: wider than " + std::to_string(logo1Room) + " pixels, it would cover logo2.spr on the intro screen");
+    const int logoRoom = MenuStartButtonAt.y - MenuLogoAt.y;
+    if (byFile["logo.spr"]->h > logoRoom)
+        return Fail("logo.spr: taller than " + std::to_string(logoRoom) + " pixels, it would cover the start button");
     // The side panel is drawn at its own place and must hold the lives row and the score box.
-    if (tbar.x > 560 || tbar.y > 190 || tbar.x + tbar.w < 790 || tbar.y + tbar.h < 375)
-        return Fail("tbar.spr: the side panel must cover the lives row (y 190 from x 580) and the score box (x 560-790, y 350-375)");
-    if (tbar.x < 550) return Fail("tbar.spr: the side panel starts left of x 550, inside the play field");
+    if (tbar.x > ScoreBoxLeft || tbar.y > LivesIconAt.y || tbar.x + tbar.w < ScoreBoxRight || tbar.y + tbar.h < ScoreBoxBottom)
+        return Fail("tbar.spr: the side panel must cover the lives row (y " + std::to_string(LivesIconAt.y) + " from x " +
+                    std::to_string(LivesIconAt.x) + ") and the score box (x " + std::to_string(ScoreBoxLeft) + "-" +
+                    std::to_string(ScoreBoxRight) + ", y " + std::to_string(ScoreBoxTop) + "-" + std::to_string(ScoreBoxBottom) + ")");
+    if (tbar.x < PlayFieldRight)
+        return Fail("tbar.spr: the side panel starts left of x " + std::to_string(PlayFieldRight) + ", inside the play field");
     const PictureSpec& ship = *byFile["ship.spr"];
     const PictureSpec& shipc = *byFile["shipc.spr"];
     const PictureSpec& missile = *byFile["missile.spr"];
-    if (shipc.w < 49 + missile.w) return Fail("shipc.spr: too narrow for its right barrel at x + 49");
-    if (ship.y + ship.h > 600 || 550 + ship.h > 600) return Fail("ship.spr: the ship at y 550 runs off the screen");
+    if (shipc.w < RightBarrelX + missile.w)
+        return Fail("shipc.spr: too narrow for its right barrel at x + " + std::to_string(RightBarrelX));
+    if (ship.y + ship.h > ScreenHeight || ShipStartAt.y + ship.h > ScreenHeight)
+        return Fail("ship.spr: the ship at y " + std::to_string(ShipStartAt.y) + " runs off the screen");
 
     // Levels.
-    std::vector<LevelData> levels(kLevels);
+    std::vector<LevelData> levels(LastLevel);
     int minCell = 1 << 30;
-    for (int i = 0; i < kLevels; ++i) {
+    for (int i = 0; i < LastLevel; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "Lvl%04d.txt", i + 1);
         std::string path = o.assets + "/levels/" + name;
@@ -220,7 +233,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < hof.size(); ++i) {
         if (hof[i].score % 250 != 0) return Fail("hiscore.txt: score " + std::to_string(hof[i].score) + " is not a multiple of 250 (a block scores 250)");
         if (i && hof[i].score > hof[i - 1].score) return Fail("hiscore.txt: scores must be in decreasing order, best first");
-        if (hof[i].level < 1 || hof[i].level > kLevels) return Fail("hiscore.txt: level " + std::to_string(hof[i].level) + " is not 1 to 4");
+        if (hof[i].level < 1 || hof[i].level > LastLevel) return Fail("hiscore.txt: level " + std::to_string(hof[i].level) + " is not 1 to 4");
     }
     std::vector<uint8_t> hofBytes;
     if (!EncodeHallOfFame(hof, hofBytes, error)) return Fail("hiscore.txt: " + error);
@@ -249,7 +262,7 @@ int main(int argc, char** argv) {
         if (!WriteFileBytes(o.out + "/" + s.file, EncodeSprite(pic, s.kind == "font"), error)) return Fail(error);
         built.pictures[s.file] = std::move(pic);
     }
-    for (int i = 0; i < kLevels; ++i) {
+    for (int i = 0; i < LastLevel; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "Lvl%04d.ldf", i + 1);
         std::vector<uint8_t> enc;

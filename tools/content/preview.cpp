@@ -11,11 +11,11 @@ namespace {
 
 // The sheet and screen as the game holds them: 5-6-5 values widened back.
 struct Surface {
-    Image img{800, 600};
+    Image img{ScreenWidth, ScreenHeight};
     void Store(const Picture& p) {
         for (int y = 0; y < p.img.h; ++y)
             for (int x = 0; x < p.img.w; ++x) {
-                if (p.x + x >= 800 || p.y + y >= 600) continue;
+                if (p.x + x >= ScreenWidth || p.y + y >= ScreenHeight) continue;
                 const uint8_t* s = p.img.at(x, y);
                 img.set(p.x + x, p.y + y, s[0] & 0xF8, s[1] & 0xFC, s[2] & 0xF8);
             }
@@ -23,8 +23,8 @@ struct Surface {
 };
 
 void Copy(Image& screen, const Image& sheet, Rect src, int dx, int dy, bool keyed) {
-    if (src.x < 0 || src.y < 0 || src.x + src.w > 800 || src.y + src.h > 600) return;
-    if (dx < 0 || dy < 0 || dx + src.w > 800 || dy + src.h > 600) return;  // the game refuses such copies
+    if (src.x < 0 || src.y < 0 || src.x + src.w > ScreenWidth || src.y + src.h > ScreenHeight) return;
+    if (dx < 0 || dy < 0 || dx + src.w > ScreenWidth || dy + src.h > ScreenHeight) return;  // the game refuses such copies
     for (int y = 0; y < src.h; ++y)
         for (int x = 0; x < src.w; ++x) {
             const uint8_t* s = sheet.at(src.x + x, src.y + y);
@@ -37,7 +37,7 @@ struct Screen {
     explicit Screen(const BuiltContent& content) : c(content) {}
     const BuiltContent& c;
     Surface sheet;
-    Image img{800, 600};
+    Image img{ScreenWidth, ScreenHeight};
     int fx = 0, fy = 0;
 
     const Picture& Pic(const std::string& n) const { return c.pictures.at(n); }
@@ -102,25 +102,25 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
         Screen s(c);
         s.Load("logo1.spr");
         s.Load("logo2.spr");
-        s.Draw("logo1.spr", 40, 200);
-        s.Draw("logo2.spr", 220, 200);
+        s.Draw("logo1.spr", IntroLogo1At.x, IntroLogo1At.y);
+        s.Draw("logo2.spr", IntroLogo2At.x, IntroLogo2At.y);
         if (!Save(s.img, dir, "intro.png", error)) return false;
     }
     {
         Screen s(c);
         for (const char* n : kMenuSet) s.Load(n);
-        s.Draw("logo.spr", 225, 50);
-        s.Draw("version.spr", 0, 540);
-        s.Draw("but1.spr", 270, 250);
-        s.Draw("but2.spr", 270, 350);
-        s.Draw("selleft.spr", 240, 270);
-        s.Draw("selrig.spr", 545, 270);
+        s.Draw("logo.spr", MenuLogoAt.x, MenuLogoAt.y);
+        s.Draw("version.spr", MenuVersionAt.x, MenuVersionAt.y);
+        s.Draw("but1.spr", MenuStartButtonAt.x, MenuStartButtonAt.y);
+        s.Draw("but2.spr", MenuQuitButtonAt.x, MenuQuitButtonAt.y);
+        s.Draw("selleft.spr", MenuSelectorLeftAt.x, MenuSelectorLeftAt.y);
+        s.Draw("selrig.spr", MenuSelectorRightAt.x, MenuSelectorRightAt.y);
         if (!Save(s.img, dir, "menu.png", error)) return false;
         if (!Save(s.sheet.img, dir, "sheet_menu.png", error)) return false;
 
         Screen h(c);
         for (const char* n : kMenuSet) h.Load(n);
-        h.Draw("logo.spr", 225, 50);
+        h.Draw("logo.spr", MenuLogoAt.x, MenuLogoAt.y);
         h.String("ALL TIME HIGH", 295, 170);
         static const uint8_t level[] = "\0Level", score[] = "\0Score";
         h.StringRight(level, 6, 270, 215);
@@ -152,7 +152,7 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
             e.Char(x, 350, g);
         }
         for (int y : {358, 320}) { int x = 395 + (25 - kGlyphWidths[65]) / 2; e.Char(x, y, 65); }
-        e.Draw("logo.spr", 225, 50);
+        e.Draw("logo.spr", MenuLogoAt.x, MenuLogoAt.y);
         if (!Save(e.img, dir, "nameentry.png", error)) return false;
     }
     static const char* const kShips[] = {"ship.spr", "shipl.spr", "shipc.spr", "ship.spr"};
@@ -180,12 +180,12 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
             }
         const char* ship = kShips[li % 4];
         int shipX = 200 + int(li) * 40;
-        s.Draw(ship, shipX, 550);
+        s.Draw(ship, shipX, ShipStartAt.y);
         if (std::string(ship) == "shipc.spr") {
             int mh = s.R("missile.spr").h;
             for (int dy : {0, 90, 180}) {
-                s.Draw("missile.spr", shipX + 6, 550 - mh - 40 - dy);
-                s.Draw("missile.spr", shipX + 49, 550 - mh - 40 - dy);
+                s.Draw("missile.spr", shipX + LeftBarrelX, ShipStartAt.y - mh - 40 - dy);
+                s.Draw("missile.spr", shipX + RightBarrelX, ShipStartAt.y - mh - 40 - dy);
             }
         }
         const char* ball = li == 3 ? "ballf.spr" : "ball.spr";
@@ -196,9 +196,10 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
         s.Draw(kCaps[li * 2], 60 + int(li) * 50, 400);
         s.Draw(kCaps[li * 2 + 1], 430 - int(li) * 40, 470);
         s.Draw("tbar.spr", tbar.x, tbar.y, false);
-        for (int i = 0; i < 3; ++i) s.Draw("lives.spr", 580 + 35 * i, 190);
-        Copy(s.img, s.sheet.img, {560, 350, 230, 25}, 560, 350, false);
-        s.Score(kScores[li % 4], 675, 350);
+        for (int i = 0; i < StartingLives; ++i) s.Draw("lives.spr", LivesIconAt.x + LivesIconStep * i, LivesIconAt.y);
+        const Rect scoreBox{ScoreBoxLeft, ScoreBoxTop, ScoreBoxRight - ScoreBoxLeft, ScoreBoxBottom - ScoreBoxTop};
+        Copy(s.img, s.sheet.img, scoreBox, ScoreBoxLeft, ScoreBoxTop, false);
+        s.Score(kScores[li % 4], ScorePenAt.x, ScorePenAt.y);
         if (!Save(s.img, dir, "play" + std::to_string(li + 1) + ".png", error)) return false;
         if (li + 1 == c.levels.size() && !Save(s.sheet.img, dir, "sheet_play.png", error)) return false;
     }
@@ -228,7 +229,7 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
         put(c.pictures.at("lives.spr"), 160, 130);
         if (!Save(strip, dir, "sprites_x3.png", error)) return false;
         // Every block frame of every level, enlarged 3x.
-        Image blocks(800, 600);
+        Image blocks(ScreenWidth, ScreenHeight);
         for (size_t i = 0; i < blocks.rgb.size(); ++i) blocks.rgb[i] = 40;
         std::swap(strip, blocks);
         int by = 6;
@@ -236,7 +237,7 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
             int bx = 6;
             for (const BlockTypeData& bt : lv.types)
                 for (const Image& f : bt.frames) {
-                    if (bx + f.w * 3 > 800) { bx = 6; by += lv.cellHeight * 3 + 6; }
+                    if (bx + f.w * 3 > ScreenWidth) { bx = 6; by += lv.cellHeight * 3 + 6; }
                     put(Picture{0, 0, f}, bx, by);
                     bx += f.w * 3 + 6;
                 }
