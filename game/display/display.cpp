@@ -3,11 +3,48 @@
 // lost surfaces.
 #include "game/display/display.h"
 
+#include <cstring>
+
 #include "game/shell/shell.h"
 
 namespace {
 
 constexpr uint32_t FramePeriodMs = 27;
+
+// A copy of the sheet as the last asset load left it, taken when the sheet
+// is unlocked. Restoring a lost surface brings its memory back, not its
+// pictures; the copy puts the pictures of the set in use back at once, so
+// play goes on with its blocks, ship and balls (the level's state, score and
+// balls are untouched: only pixels are copied).
+constexpr int SheetWidth = 800;
+constexpr int SheetHeight = 600;
+uint16_t SheetCopy[SheetWidth * SheetHeight];
+bool SheetCopyHeld = false;
+
+void KeepSheetCopy() {
+    if (OffscreenBits == nullptr || OffscreenPitch < SheetWidth * 2) return;
+    const auto* row = reinterpret_cast<const uint8_t*>(OffscreenBits);
+    for (int y = 0; y < SheetHeight; ++y, row += OffscreenPitch)
+        std::memcpy(SheetCopy + y * SheetWidth, row, SheetWidth * 2);
+    SheetCopyHeld = true;
+}
+
+// Writes the kept copy back into the restored sheet.
+void PutBackSheet() {
+    if (!SheetCopyHeld) return;
+    pf::DDSURFACEDESC desc = {};
+    desc.dwSize = sizeof desc;
+    do {
+        DDResult = pf::Surface_Lock(OffscreenSurface, nullptr, &desc, 0, nullptr);
+    } while (DDResult == pf::DDERR_WASSTILLDRAWING);
+    if (DDResult != pf::DD_OK) return;
+    if (desc.lpSurface != nullptr && desc.lPitch >= SheetWidth * 2) {
+        auto* row = static_cast<uint8_t*>(desc.lpSurface);
+        for (int y = 0; y < SheetHeight; ++y, row += desc.lPitch)
+            std::memcpy(row, SheetCopy + y * SheetWidth, SheetWidth * 2);
+    }
+    DDResult = pf::Surface_Unlock(OffscreenSurface, nullptr);
+}
 
 // One colour fill of colour 0, with the lost-surface and busy-blitter
 // handling that both clears share.
@@ -18,7 +55,16 @@ void FillBlack(pf::LPDIRECTDRAWSURFACE surface, const pf::RECT* area) {
     for (;;) {
         DDResult = pf::Surface_Blt(surface, area, nullptr, nullptr, pf::DDBLT_COLORFILL, &fx);
         if (DDResult == pf::DDERR_SURFACELOST) {
-            RestoreSurfaces();
+            // The restore's result stays in DDResult; the pictures come back
+            // only after a restore that succeeded.
+            const pf::HRESULT restored = RestoreSurfaces();
+            if (restored == pf::DD_OK) {
+                PutBackSheet();
+                // Both buffers came back empty: the static parts again.
+                RedrawPending = 1;
+                RedrawCount = 0;
+            }
+            DDResult = restored;
             return;
         }
         if (DDResult != pf::DDERR_WASSTILLDRAWING) return;
@@ -133,7 +179,10 @@ pf::HRESULT LockOffscreen() {
     return DDResult;
 }
 
-void UnlockOffscreen() { DDResult = pf::Surface_Unlock(OffscreenSurface, nullptr); }
+void UnlockOffscreen() {
+    KeepSheetCopy();
+    DDResult = pf::Surface_Unlock(OffscreenSurface, nullptr);
+}
 
 void UnlockBackBuffer() { DDResult = pf::Surface_Unlock(BackBuffer, nullptr); }
 

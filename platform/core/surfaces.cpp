@@ -238,7 +238,12 @@ HRESULT Surface_GetAttachedSurface(LPDIRECTDRAWSURFACE surface, const DDSCAPS* c
 HRESULT Surface_Blt(LPDIRECTDRAWSURFACE surface, const RECT* dest, LPDIRECTDRAWSURFACE /*source*/,
                     const RECT* /*sourceRect*/, DWORD flags, const DDBLTFX* fx) {
     int32_t code = 0;
-    if (core::FaultDue("Surface_Blt", &code)) return code;
+    if (core::FaultDue("Surface_Blt", &code)) {
+        // A loss reported by an injected fault is a real one: every surface
+        // loses its memory, as a mode change by another program would do.
+        if (code == DDERR_SURFACELOST) core::LoseSurfaces();
+        return code;
+    }
     if (!Live(surface) || (flags & DDBLT_COLORFILL) == 0 || fx == nullptr ||
         (flags & ~(DDBLT_COLORFILL | DDBLT_WAIT)) != 0)
         return DDERR_INVALIDPARAMS;

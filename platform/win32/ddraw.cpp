@@ -6,10 +6,13 @@
 // Two rules of the seam are kept here whatever the driver does:
 // - BltFast refuses a rectangle that leaves either surface whole, with
 //   DDERR_INVALIDRECT, before the driver sees it (drivers differ: some clip).
+// - A fill that the driver accepts on a surface that IsLost reports lost is
+//   answered "surface lost" (Wine's fill on a lost surface answers success).
 // - A flip completes at the display's refresh. A driver that reports a flip
 //   done at once (Wine on a virtual X screen has no refresh to wait for) gets
 //   the refresh period added: the flip status stays "still drawing" until one
 //   period has passed since the last flip, sleeping a millisecond per query.
+#include "trace.h"
 #include "win32.h"
 
 namespace pf {
@@ -169,9 +172,16 @@ HRESULT Surface_Blt(LPDIRECTDRAWSURFACE surface, const RECT* dest, LPDIRECTDRAWS
     ::DDBLTFX realFx = {};
     realFx.dwSize = sizeof realFx;
     if (fx != nullptr) realFx.dwFillColor = fx->dwFillColor;
-    return Real(surface)->Blt(dest != nullptr ? &realDest : nullptr, Real(source),
-                              sourceRect != nullptr ? &realSource : nullptr, flags,
-                              fx != nullptr ? &realFx : nullptr);
+    const HRESULT result = Real(surface)->Blt(dest != nullptr ? &realDest : nullptr, Real(source),
+                                              sourceRect != nullptr ? &realSource : nullptr,
+                                              flags, fx != nullptr ? &realFx : nullptr);
+    // Some drivers accept a fill on a lost surface (Wine answers success):
+    // the surface's own word decides, so the caller's restore runs.
+    if (result == DD_OK && surface != nullptr && Real(surface)->IsLost() == DDERR_SURFACELOST) {
+        win32::Trace("fill on a lost surface: answered lost");
+        return DDERR_SURFACELOST;
+    }
+    return result;
 }
 
 HRESULT Surface_BltFast(LPDIRECTDRAWSURFACE surface, DWORD x, DWORD y, LPDIRECTDRAWSURFACE source,
@@ -213,6 +223,7 @@ HRESULT Surface_Lock(LPDIRECTDRAWSURFACE surface, const RECT* rect, DDSURFACEDES
         Real(surface)->Lock(rect != nullptr ? &realRect : nullptr,
                             desc != nullptr ? &real : nullptr, flags, static_cast<::HANDLE>(event));
     if (result == DD_OK && desc != nullptr) CopyOut(real, desc);
+    if (result != DD_OK) win32::Trace("lock: 0x%08lx", static_cast<unsigned long>(result));
     return result;
 }
 
@@ -232,11 +243,19 @@ HRESULT Surface_GetFlipStatus(LPDIRECTDRAWSURFACE surface, DWORD flags) {
 HRESULT Surface_Flip(LPDIRECTDRAWSURFACE primary, LPDIRECTDRAWSURFACE overrideSurface,
                      DWORD flags) {
     const HRESULT result = Real(primary)->Flip(Real(overrideSurface), flags);
+    static HRESULT lastResult = DD_OK;
+    if (result != lastResult)
+        win32::Trace("flip: 0x%08lx", static_cast<unsigned long>(result));
+    lastResult = result;
     if (result == DD_OK) LastFlip = Now();
     return result;
 }
 
-HRESULT Surface_Restore(LPDIRECTDRAWSURFACE surface) { return Real(surface)->Restore(); }
+HRESULT Surface_Restore(LPDIRECTDRAWSURFACE surface) {
+    const HRESULT result = Real(surface)->Restore();
+    win32::Trace("restore: 0x%08lx", static_cast<unsigned long>(result));
+    return result;
+}
 
 ULONG Surface_Release(LPDIRECTDRAWSURFACE surface) { return Real(surface)->Release(); }
 

@@ -11,6 +11,7 @@
 // first (the waits themselves and their results stay as the game wrote them).
 #include <cstdarg>
 
+#include "trace.h"
 #include "win32.h"
 
 namespace pf {
@@ -35,6 +36,17 @@ WNDPROC ProcedureOf(::HWND window) {
 
 ::LRESULT CALLBACK RealWindowProcedure(::HWND window, ::UINT message, ::WPARAM wParam,
                                        ::LPARAM lParam) {
+    if (message == WM_ACTIVATEAPP) {
+        win32::Trace("activate: %d", wParam != 0 ? 1 : 0);
+        // A full-screen window is minimized when the application loses the
+        // foreground; activated again without being restored (Wine does
+        // that when the window above it closes), it would stay unseen while
+        // the game plays on.
+        if (wParam != 0 && ::IsIconic(window)) {
+            win32::Trace("restoring the minimized window");
+            ::ShowWindow(window, SW_RESTORE);
+        }
+    }
     const WNDPROC procedure = ProcedureOf(window);
     if (procedure == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
     return procedure(reinterpret_cast<HWND>(window), message, wParam, lParam);

@@ -102,9 +102,41 @@ TEST_F(Display, LostSurfaceDuringAClearRestoresAllThreeAndSkipsTheFill) {
     // The third restore (the offscreen surface) answers with a marker code,
     // which proves all three were restored in order.
     pf::core::AddFault("Surface_Restore", 3, 0x1234);
+    // The second fill answers with another marker: the clear makes only one.
+    pf::core::AddFault("Surface_Blt", 2, 0x5678);
     ClearScreen();
     EXPECT_EQ(DDResult, 0x1234);
-    EXPECT_EQ(BackPixel(5, 5), 0x07E0) << "the fill is not repeated";
+    pf::DDBLTFX fx = {sizeof(pf::DDBLTFX), 0};
+    EXPECT_EQ(pf::Surface_Blt(BackBuffer, nullptr, nullptr, nullptr, pf::DDBLT_COLORFILL, &fx),
+              0x5678)
+        << "the fill is not repeated";
+}
+
+TEST_F(Display, SheetComesBackAfterARestoreThatSucceeded) {
+    PutPicture();
+    const Sprite picture = {4, 2, 10, 20};
+    // A loss reported by the fill is a real one: every surface's memory goes.
+    pf::core::AddFault("Surface_Blt", 1, pf::DDERR_SURFACELOST);
+    ClearScreen();
+    EXPECT_EQ(DDResult, pf::DD_OK) << "the restore's result";
+    FillBack(0x001F);
+    DrawSprite(100, 50, picture, true);
+    EXPECT_EQ(BackPixel(100, 50), 0x001F);
+    EXPECT_EQ(BackPixel(102, 50), 0xF800) << "the sheet's picture is back";
+}
+
+TEST_F(Display, SheetStaysLostWhenTheRestoreFails) {
+    PutPicture();
+    const Sprite picture = {4, 2, 10, 20};
+    pf::core::AddFault("Surface_Blt", 1, pf::DDERR_SURFACELOST);
+    pf::core::AddFault("Surface_Restore", 1, pf::DDERR_GENERIC);
+    ClearScreen();
+    EXPECT_EQ(DDResult, pf::DDERR_GENERIC);
+    EXPECT_EQ(pf::Surface_Restore(PrimarySurface), pf::DD_OK);
+    EXPECT_EQ(pf::Surface_Restore(OffscreenSurface), pf::DD_OK);
+    FillBack(0x001F);
+    DrawSprite(100, 50, picture, false);
+    EXPECT_EQ(BackPixel(102, 50), 0) << "no copy is put back after a failed restore";
 }
 
 TEST_F(Display, BusyBlitterIsWaitedOutByTheClear) {

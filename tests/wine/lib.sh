@@ -40,7 +40,7 @@ vx_scratch() {
 vx_start_x() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
-  local n=90
+  local n=${VX_DISPLAY_BASE:-90}
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 800x600x16 -nolisten tcp >/dev/null 2>&1 &
   local pid=$!
@@ -105,4 +105,27 @@ vx_wait_exit() {
 vx_done() {
   echo "$vx_passed passed, $vx_failed failed"
   [ "$vx_failed" -eq 0 ]
+}
+
+# Waits up to $2 seconds until the trace file $trace holds the line $1 at
+# least $3 times (default once).
+vx_wait_line() {
+  local end=$((SECONDS + $2)) count=${3:-1}
+  until [ "$(grep -c -x -F "$1" "$trace" 2>/dev/null | tr -d '\r')" -ge "$count" ] 2>/dev/null; do
+    if [ $SECONDS -ge $end ]; then
+      echo "  no \"$1\" (x$count) in the trace:"
+      sed 's/^/    /' "$trace" 2>/dev/null | tail -n 20
+      return 1
+    fi
+    sleep 0.2
+  done
+}
+
+# Waits up to $2 seconds for an X window named $1.
+vx_wait_window() {
+  local end=$((SECONDS + $2))
+  until xdotool search --name "$1" >/dev/null 2>&1; do
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.2
+  done
 }

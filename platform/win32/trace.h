@@ -1,0 +1,15 @@
+// A trace of what the backend sees and does, for the Windows tests and for
+// diagnosing a player's machine: when the environment variable VX_TRACE
+// names a file, one line per event is appended to it (activation, lost
+// surfaces and their restore, display mode switches, dropped key taps...).
+// Without it nothing is written and nothing is formatted.
+#pragma once
+
+namespace pf::win32 {
+
+// True when a trace file is named.
+bool Tracing();
+// Appends one line, formatted as by wvsprintfA (at most 255 characters).
+void Trace(const char* format, ...);
+
+}  // namespace pf::win32
