@@ -4,7 +4,8 @@
 #
 #   tools/fuzz.sh [SECONDS] [HARNESS...]   default: 60 seconds, every harness
 #
-# Each harness starts from its seed corpus in tests/fuzz/corpus/<harness>/ and
+# Each harness starts from its seed corpus in tests/fuzz/corpus/<harness>/ (the
+# two module harnesses, module and xmp, share corpus/module/) and
 # keeps what it finds in build-fuzz/corpus/<harness>/ (kept between runs).
 # A crash, leak or time-out stops the script with the input saved as
 # build-fuzz/artifacts/<harness>/crash-* (or leak-*, timeout-*).
@@ -15,7 +16,7 @@ seconds=${1:-60}
 shift || true
 harnesses=("$@")
 if [ ${#harnesses[@]} -eq 0 ]; then
-  harnesses=(level sprite font hiscore archive log registry module)
+  harnesses=(level sprite font hiscore archive log registry module xmp)
 fi
 scripts/deps.sh --fuzz
 cxx=${FUZZ_CXX:-$(command -v clang++ || command -v clang++-14)}
@@ -41,11 +42,15 @@ run() {
   local name=$1
   # Absolute paths: the harnesses work in a scratch folder of their own.
   local corpus=$PWD/build-fuzz/corpus/$name artifacts=$PWD/build-fuzz/artifacts/$name
+  local seeds=$PWD/tests/fuzz/corpus/$name
   mkdir -p "$corpus" "$artifacts"
   # Module rendering may take longer per input than the other parsers.
   local timeout=10
-  [ "$name" = module ] && timeout=${MODULE_TIMEOUT:-10}
-  build-fuzz/tests/fuzz/fuzz_"$name" "$corpus" "$PWD/tests/fuzz/corpus/$name" \
+  case $name in
+    module) timeout=${MODULE_TIMEOUT:-10} ;;
+    xmp) timeout=${MODULE_TIMEOUT:-10} seeds=$PWD/tests/fuzz/corpus/module ;;
+  esac
+  build-fuzz/tests/fuzz/fuzz_"$name" "$corpus" "$seeds" \
     -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 -max_len=65536 \
     -artifact_prefix="$artifacts/" -print_final_stats=1 >build-fuzz/"$name".log 2>&1
   local status=$?
