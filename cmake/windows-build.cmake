@@ -61,3 +61,16 @@ if(VX_BUILD_TESTS)
   enable_testing()
   add_subdirectory(tests/wine)
 endif()
+
+# Each program carries its manifest: execution level (the installer and the
+# uninstaller write HKEY_LOCAL_MACHINE, so they ask for an administrator;
+# the game does not), per-monitor DPI awareness (no blurred scaling) and the
+# Windows versions it was made for.
+set(VX_MANIFESTS ${PROJECT_SOURCE_DIR}/platform/win32/manifests)
+target_sources(velnorix PRIVATE ${VX_MANIFESTS}/velnorix.rc)
+target_sources(vx_install_exe PRIVATE ${VX_MANIFESTS}/install.rc)
+target_sources(vx_uninstall_exe PRIVATE ${VX_MANIFESTS}/uninstall.rc)
+foreach(program velnorix install uninstall)
+  set_source_files_properties(${VX_MANIFESTS}/${program}.rc
+    PROPERTIES OBJECT_DEPENDS ${VX_MANIFESTS}/${program}.manifest)
+endforeach()

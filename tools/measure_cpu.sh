@@ -15,6 +15,16 @@
 #       for before-and-after figures. VELNORIX_PRESENT passes through.
 #       --shots keeps a screenshot of each state in DIR.
 #
+#   tools/measure_cpu.sh --windows [--seconds N] [--shots DIR] [WIN32BUILD...]
+#       the same states for velnorix.exe of each Windows build folder (default:
+#       build-win32) under Wine, full-screen on an 800x600x16 Xvfb screen of
+#       its own with a Wine prefix of its own (WINEPREFIX, default a fresh one
+#       under /tmp), and per thread: each state's line gives the whole
+#       process, then every thread by name (velnorix.exe is the game's main
+#       thread, wined3d_cs Wine's drawing thread), then wineserver. Keys are
+#       held for 0.2 s (the game polls once a frame). The suspended game is
+#       brought back by another Wine program (notepad) that opens and closes.
+#
 # The figures are a report, not a test: they depend on the machine and on
 # whatever else runs on it.
 set -euo pipefail
@@ -47,6 +57,153 @@ measure() {
     end=$(cpu_ns "$pid")
     awk -v ns="$((end - start))" -v s="$seconds" 'BEGIN { printf "%.1f", 100 * ns / (s * 1e9) }'
 }
+
+# ---- Windows builds under Wine -------------------------------------------
+# Nanoseconds per thread name of a process: "name ns" lines.
+thread_ns() {
+    local t ns name
+    for t in /proc/"$1"/task/*; do
+        read -r ns _ <"$t/schedstat" 2>/dev/null || continue
+        name=$(cat "$t/comm" 2>/dev/null) || continue
+        echo "${name// /_} $ns"
+    done
+}
+
+# One line: total, per thread name, wineserver; over $2 seconds.
+measure_threads() {
+    local pid=$1 s=$2 server=$3 before after sb sa
+    before=$(thread_ns "$pid")
+    sb=$(cpu_ns "$server" 2>/dev/null || echo 0)
+    sleep "$s"
+    after=$(thread_ns "$pid")
+    sa=$(cpu_ns "$server" 2>/dev/null || echo 0)
+    awk -v s="$s" -v server="$((sa - sb))" '
+        NR == FNR { b[$1] += $2; next }
+        { a[$1] += $2 }
+        END {
+            total = 0
+            for (n in a) { d[n] = a[n] - b[n]; total += d[n] }
+            printf "%5.1f  ", 100 * total / (s * 1e9)
+            for (n in d) if (d[n] > 0.001 * s * 1e9) printf "%s %.1f  ", n, 100 * d[n] / (s * 1e9)
+            printf "| wineserver %.1f\n", 100 * server / (s * 1e9)
+        }' <(echo "$before") <(echo "$after")
+}
+
+if [ "${1:-}" = "--windows" ]; then
+    shift
+    seconds=8
+    shots=
+    builds=()
+    while [ $# -gt 0 ]; do
+        case "$1" in
+            --seconds) seconds=${2:?}; shift 2 ;;
+            --shots) shots=$(mkdir -p "${2:?}" && cd "$2" && pwd); shift 2 ;;
+            -h|--help) sed -n '2,40p' "$0"; exit 0 ;;
+            *) builds+=("$1"); shift ;;
+        esac
+    done
+    [ ${#builds[@]} -gt 0 ] || builds=(build-win32)
+    for tool in Xvfb xdotool import wine wineserver; do
+        command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh --wine)"
+    done
+    for b in "${builds[@]}"; do
+        [ -f "$b/velnorix.exe" ] && [ -d "$b/Data" ] || fail "no $b/velnorix.exe and $b/Data (./build-windows.sh)"
+    done
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    work=$(mktemp -d "${TMPDIR:-/tmp}/vx-cpu-XXXXXX")
+    export WINEPREFIX=${WINEPREFIX:-$work/prefix}
+    display=${VX_DISPLAY_BASE:-90}
+    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+    xvfb=
+    game=
+    cleanup() {
+        [ -n "$game" ] && kill "$game" 2>/dev/null || true
+        wineserver -k 2>/dev/null || true
+        [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+        rm -rf "$work"
+    }
+    trap cleanup EXIT
+    trap 'exit 2' INT TERM
+    Xvfb ":$display" -screen 0 800x600x16 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb=$!
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+    export DISPLAY=:$display
+    [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+    hold() { xdotool keydown "$1"; sleep 0.2; xdotool keyup "$1"; }
+    # The wineserver of this prefix: the one whose folder is the prefix's.
+    server_pid() {
+        local dir p
+        dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+        for p in $(pgrep -x wineserver32 2>/dev/null; pgrep -x wineserver 2>/dev/null; pgrep -x wineserver64 2>/dev/null); do
+            case "$(readlink "/proc/$p/cwd" 2>/dev/null)" in */"$dir") echo "$p"; return ;; esac
+        done
+    }
+    trace=$work/trace.txt
+    printf '%-24s %-13s %s\n' "build" "state" "per cent of one core over $seconds s: process  threads | wineserver"
+    for build in "${builds[@]}"; do
+        dir=$(cd "$build" && pwd)
+        rm -rf "$work/run" && mkdir "$work/run"
+        cp -R "$dir/Data" "$work/run/Data"
+        rm -f "$trace"
+        (cd "$work/run" && VX_TRACE="Z:${trace//\//\\}" exec wine "$dir/velnorix.exe") >"$work/game.log" 2>&1 &
+        game=$!
+        report() { printf '%-24s %-13s %s\n' "$(basename "$dir")" "$1" "$2"; }
+        shot() { [ -z "$shots" ] || import -window root "$shots/$(basename "$(dirname "$dir")")-$(basename "$dir")-$1.png"; }
+        alive() { kill -0 "$game" 2>/dev/null || { cat "$work/game.log" >&2; fail "the game ended"; }; }
+        sleep 8
+        alive
+        server=$(server_pid)
+        [ -n "$server" ] || server=$game
+        # Menu and hall-of-fame page take turns every 3.3 s: a key shows the
+        # menu, then each is measured for a part of a turn.
+        hold Down; sleep 0.5
+        report menu "$(measure_threads "$game" 2.5 "$server")"
+        shot menu
+        sleep 1
+        report hall-of-fame "$(measure_threads "$game" 2.5 "$server")"
+        shot hall-of-fame
+        head -c 280 /dev/zero >"$work/run/Data/hiscore.dat"
+        hold Up; sleep 0.5; hold Return; sleep 1.5
+        report play "$(measure_threads "$game" "$seconds" "$server")"
+        shot play
+        hold p; sleep 1
+        report pause "$(measure_threads "$game" "$seconds" "$server")"
+        shot pause
+        hold p; sleep 0.5
+        xdotool keydown Alt_L; sleep 0.2; xdotool keydown Tab; sleep 0.5; xdotool keyup Tab keyup Alt_L
+        sleep 1
+        report suspended "$(measure_threads "$game" "$seconds" "$server")"
+        shot suspended
+        # Back: another Wine program opens and closes; the game is active again.
+        (exec wine notepad) >/dev/null 2>&1 &
+        for _ in $(seq 100); do xdotool search --name Notepad >/dev/null 2>&1 && break; sleep 0.2; done
+        sleep 1
+        timeout 60 wine taskkill /im notepad.exe >/dev/null 2>&1 || true
+        sleep 2
+        alive
+        # The ship left alone loses its balls; the hall of fame is empty, so
+        # the name entry comes.
+        waited=0
+        # At game over the screen is cleared for the name entry, the side
+        # panel's score plate with it.
+        while [ "$(import -window root -crop 16x16+600+317 -resize 1x1 -colorspace Gray txt:- 2>/dev/null |
+            awk -F'[(),]' 'NR == 2 { printf "%d", $3 }')" -gt 30 ]; do
+            sleep 1
+            waited=$((waited + 1))
+            [ "$waited" -lt 180 ] || fail "no game over within 180 s"
+            alive
+        done
+        sleep 1.5
+        report name-entry "$(measure_threads "$game" "$seconds" "$server")"
+        shot name-entry
+        kill "$game" 2>/dev/null || true
+        wait "$game" 2>/dev/null || true
+        game=
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    done
+    exit 0
+fi
 
 if [ "${1:-}" != "--states" ]; then
     pid=${1:?usage: measure_cpu.sh <pid> [seconds] | --states [--seconds N] [--size WxH] [BUILD...]}

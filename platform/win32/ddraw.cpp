@@ -12,6 +12,8 @@
 //   done at once (Wine on a virtual X screen has no refresh to wait for) gets
 //   the refresh period added: the flip status stays "still drawing" until one
 //   period has passed since the last flip, sleeping a millisecond per query.
+#include <initializer_list>
+
 #include "trace.h"
 #include "win32.h"
 
@@ -108,12 +110,59 @@ int64_t LastFlip = 0;
 
 }  // namespace
 
+namespace {
+
+using CreateFunction = ::HRESULT(WINAPI*)(::GUID*, ::IDirectDraw**, ::IUnknown*);
+
+// Under Wine, DirectDraw draws through Wine's Direct3D, which by default
+// hands every command to a thread of its own; that thread spins for a long
+// moment after each command before it sleeps, so a game presenting a frame
+// every 27 ms keeps it running all the time (a whole core for nothing).
+// Unless the user chose otherwise (WINE_D3D_CONFIG), the commands are run on
+// the calling thread instead. Wine reads the setting when its Direct3D is
+// loaded: ddraw.dll is therefore loaded here, on first use, not at start-up.
+void PrepareWine() {
+    const ::HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    if (ntdll == nullptr || ::GetProcAddress(ntdll, "wine_get_version") == nullptr) return;
+    if (::GetEnvironmentVariableA("WINE_D3D_CONFIG", nullptr, 0) != 0) return;
+    // The process environment, and the copy of each C runtime loaded
+    // already (Wine's Direct3D reads its runtime's copy).
+    ::SetEnvironmentVariableA("WINE_D3D_CONFIG", "csmt=0");
+    static char setting[] = "WINE_D3D_CONFIG=csmt=0";
+    for (const char* runtime : {"msvcrt.dll", "ucrtbase.dll"}) {
+        const ::HMODULE module = ::GetModuleHandleA(runtime);
+        if (module == nullptr) continue;
+        using PutEnv = int(__cdecl*)(const char*);
+        if (const auto put = reinterpret_cast<PutEnv>(
+                reinterpret_cast<void*>(::GetProcAddress(module, "_putenv"))))
+            put(setting);
+    }
+    win32::Trace("wine: Direct3D commands on the calling thread");
+}
+
+CreateFunction DirectDrawCreateFunction() {
+    static CreateFunction create = nullptr;
+    static bool looked = false;
+    if (!looked) {
+        looked = true;
+        PrepareWine();
+        if (const ::HMODULE ddraw = ::LoadLibraryA("ddraw.dll"))
+            create = reinterpret_cast<CreateFunction>(
+                reinterpret_cast<void*>(::GetProcAddress(ddraw, "DirectDrawCreate")));
+    }
+    return create;
+}
+
+}  // namespace
+
 HRESULT DirectDrawCreate(const GUID* driver, LPDIRECTDRAW* out, void* outer) {
+    const CreateFunction create = DirectDrawCreateFunction();
+    if (create == nullptr) return DDERR_GENERIC;
     ::GUID realDriver = {};
     if (driver != nullptr) realDriver = Real(*driver);
     ::IDirectDraw* object = nullptr;
     const HRESULT result =
-        ::DirectDrawCreate(driver != nullptr ? &realDriver : nullptr,
+        create(driver != nullptr ? &realDriver : nullptr,
                            out != nullptr ? &object : nullptr, static_cast<::IUnknown*>(outer));
     if (out != nullptr) *out = reinterpret_cast<LPDIRECTDRAW>(object);
     return result;

@@ -5,11 +5,22 @@
 // The seam's two data formats stand for DirectInput's predefined ones; no
 // other format can be described through the seam, so any other is refused.
 // A failed poll leaves the caller's state untouched, as the seam promises,
-// whatever the driver writes into its buffer. A keyboard polled again and
-// again without change (the game's key-release waits and its pause) gives
-// the processor back: the third poll in one millisecond sleeps a millisecond.
+// whatever the driver writes into its buffer.
+//
+// The keyboard keeps the rule of the other backends that a key pressed and
+// released between two polls is reported down for one poll: it also reads
+// DirectInput's buffered key events, and a key that went down since the last
+// poll but reads up in the snapshot is set down in that poll's state. So a
+// short tap is never lost, however far apart the game's polls are.
+//
+// A keyboard polled again and again without change (the game's key-release
+// waits and its pause) gives the processor back: the third equal poll within
+// a millisecond waits for the keyboard's next event, at most a few
+// milliseconds, so a key change ends the wait at once.
 #include <cstring>
 
+#include "gamepad.h"
+#include "trace.h"
 #include "win32.h"
 
 namespace pf {
@@ -32,6 +43,17 @@ static_assert(sizeof(DIMOUSESTATE) == sizeof(::DIMOUSESTATE));
 
 constexpr DWORD kLargestState = 256;
 constexpr int kPollsBeforeSleep = 2;
+constexpr ::DWORD kIdlePollWaitMs = 8;
+constexpr ::DWORD kKeyEvents = 128;
+
+// The system keyboard once its data format is set: its buffered events and
+// the event DirectInput signals at every key change (null when refused).
+struct Keyboard {
+    ::IDirectInputDeviceA* device = nullptr;
+    ::HANDLE changed = nullptr;
+    bool buffered = false;
+};
+Keyboard TheKeyboard;
 
 struct KeyboardPolls {
     ::IDirectInputDeviceA* device = nullptr;
@@ -56,8 +78,56 @@ void PaceRepeatedPoll(::IDirectInputDeviceA* device, HRESULT result, const BYTE*
     Polls.tick = now;
     if (result == DI_OK) std::memcpy(Polls.last, state, kLargestState);
     if (Polls.samePolls >= kPollsBeforeSleep) {
-        ::Sleep(1);
+        if (device == TheKeyboard.device && TheKeyboard.changed != nullptr)
+            ::WaitForSingleObject(TheKeyboard.changed, kIdlePollWaitMs);
+        else
+            ::Sleep(1);
         Polls.samePolls = 0;
+    }
+}
+
+// Asks the keyboard to keep its key events and to signal their arrival; the
+// device is not acquired yet (the data format is set first).
+void PrepareKeyboard(::IDirectInputDeviceA* device) {
+    TheKeyboard.device = device;
+    ::DIPROPDWORD size = {};
+    size.diph.dwSize = sizeof size;
+    size.diph.dwHeaderSize = sizeof size.diph;
+    size.diph.dwObj = 0;
+    size.diph.dwHow = DIPH_DEVICE;
+    size.dwData = kKeyEvents;
+    TheKeyboard.buffered = device->SetProperty(
+        *reinterpret_cast<const ::GUID*>(static_cast<uintptr_t>(1)),  // DIPROP_BUFFERSIZE
+        &size.diph) == DI_OK;
+    if (TheKeyboard.changed == nullptr)
+        TheKeyboard.changed = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (TheKeyboard.changed != nullptr &&
+        device->SetEventNotification(TheKeyboard.changed) != DI_OK) {
+        ::CloseHandle(TheKeyboard.changed);
+        TheKeyboard.changed = nullptr;
+    }
+    win32::Trace("keyboard: buffered %d, notified %d", TheKeyboard.buffered ? 1 : 0,
+                 TheKeyboard.changed != nullptr ? 1 : 0);
+}
+
+// Sets down, in a fresh snapshot, every key that went down since the last
+// poll and reads up now: pressed and released between two polls.
+void AddTaps(::IDirectInputDeviceA* device, BYTE* state) {
+    if (device != TheKeyboard.device || !TheKeyboard.buffered) return;
+    ::DIDEVICEOBJECTDATA events[kKeyEvents];
+    for (;;) {
+        ::DWORD count = kKeyEvents;
+        const HRESULT result =
+            device->GetDeviceData(sizeof(::DIDEVICEOBJECTDATA), events, &count, 0);
+        if ((result != DI_OK && result != DI_BUFFEROVERFLOW) || count == 0) return;
+        for (::DWORD i = 0; i < count; ++i) {
+            const ::DWORD key = events[i].dwOfs;
+            if (key < kLargestState && (events[i].dwData & 0x80) != 0 && state[key] == 0) {
+                state[key] = 0x80;
+                win32::Trace("tap: %lu", static_cast<unsigned long>(key));
+            }
+        }
+        if (count < kKeyEvents) return;
     }
 }
 
@@ -96,7 +166,9 @@ HRESULT Device_SetDataFormat(LPDIRECTINPUTDEVICE device, const DIDATAFORMAT* for
         real = &::c_dfDIMouse;
     else
         return DIERR_INVALIDPARAM;
-    return Real(device)->SetDataFormat(real);
+    const HRESULT result = Real(device)->SetDataFormat(real);
+    if (result == DI_OK && format == &c_dfDIKeyboard) PrepareKeyboard(Real(device));
+    return result;
 }
 
 HRESULT Device_SetCooperativeLevel(LPDIRECTINPUTDEVICE device, HWND window, DWORD flags) {
@@ -112,11 +184,22 @@ HRESULT Device_GetDeviceState(LPDIRECTINPUTDEVICE device, DWORD size, void* data
     BYTE state[kLargestState];
     if (data == nullptr || size > kLargestState) return Real(device)->GetDeviceState(size, data);
     const HRESULT result = Real(device)->GetDeviceState(size, state);
+    if (result == DI_OK && size == kLargestState && Real(device) == TheKeyboard.device) {
+        AddTaps(Real(device), state);
+        win32::AddPadKeys(state);
+    }
     if (result == DI_OK) std::memcpy(data, state, size);
     PaceRepeatedPoll(Real(device), result, state, size);
     return result;
 }
 
-ULONG Device_Release(LPDIRECTINPUTDEVICE device) { return Real(device)->Release(); }
+ULONG Device_Release(LPDIRECTINPUTDEVICE device) {
+    if (Real(device) == TheKeyboard.device) {
+        Real(device)->SetEventNotification(nullptr);
+        if (TheKeyboard.changed != nullptr) ::CloseHandle(TheKeyboard.changed);
+        TheKeyboard = Keyboard{};
+    }
+    return Real(device)->Release();
+}
 
 }  // namespace pf

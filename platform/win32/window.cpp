@@ -9,6 +9,9 @@
 // The tick count gives the processor back inside the game's busy waits: the
 // third read in a row that finds the same millisecond sleeps a millisecond
 // first (the waits themselves and their results stay as the game wrote them).
+// A message queue peeked empty again and again (the suspended game's pump)
+// waits for the next message, at most a few milliseconds, from the third
+// empty peek within a millisecond: a message ends the wait at once.
 #include <cstdarg>
 
 #include "trace.h"
@@ -77,6 +80,10 @@ void ToSeam(const ::MSG& from, MSG* to) {
 }
 
 constexpr int kReadsBeforeSleep = 2;
+constexpr int kEmptyPeeksBeforeWait = 2;
+constexpr ::DWORD kEmptyQueueWaitMs = 8;
+::DWORD LastEmptyPeek = 0;
+int EmptyPeeks = 0;
 ::DWORD LastTick = 0;
 int SameTickReads = 0;
 
@@ -129,7 +136,18 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
     if (msg == nullptr) return FALSE;
     ::MSG real = {};
     const ::BOOL found = ::PeekMessageA(&real, Real(window), filterMin, filterMax, removeFlags);
-    if (found) ToSeam(real, msg);
+    if (found) {
+        ToSeam(real, msg);
+        EmptyPeeks = 0;
+        return found;
+    }
+    const ::DWORD now = ::GetTickCount();
+    EmptyPeeks = now == LastEmptyPeek ? EmptyPeeks + 1 : 0;
+    LastEmptyPeek = now;
+    if (EmptyPeeks >= kEmptyPeeksBeforeWait) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kEmptyQueueWaitMs, QS_ALLINPUT);
+        EmptyPeeks = 0;
+    }
     return found;
 }
 
