@@ -45,6 +45,8 @@ target_link_libraries(vx_platform_web PUBLIC vx_platform_core)
 set(VX_WEB_LIBRARY ${PROJECT_SOURCE_DIR}/platform/web/library_velnorix.js)
 add_executable(velnorix platform/web/main.cpp)
 target_link_libraries(velnorix PRIVATE vx_game vx_platform_web)
+# The game's fields for the page (window.vxWeb.game()), read as the bench does.
+target_include_directories(velnorix PRIVATE platform/headless)
 target_link_options(velnorix PRIVATE
   --js-library ${VX_WEB_LIBRARY}
   -lidbfs.js
@@ -59,7 +61,7 @@ target_link_options(velnorix PRIVATE
   -sEXIT_RUNTIME=0
   -sMODULARIZE=0
   "-sEXPORTED_RUNTIME_METHODS=['FS']"
-  "-sEXPORTED_FUNCTIONS=['_main']")
+  "-sEXPORTED_FUNCTIONS=['_main','_vx_web_game_fields']")
 set_property(TARGET velnorix APPEND PROPERTY LINK_DEPENDS ${VX_WEB_LIBRARY})
 set_target_properties(velnorix velnorix-headless PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -68,15 +68,28 @@ var LibraryVelnorix = {
     init: function() {
       if (typeof window === 'undefined') return;
       var vx = window.vxWeb = window.vxWeb || {};
+      // Pictures drawn on the canvas (a flip of an unchanged picture draws
+      // nothing) and every flip, with their times.
       vx.presents = [];
       vx.presentCount = 0;
+      vx.flips = 0;
+      vx.flipTimes = [];
       vx.firstFrameAt = null;
       vx.messages = [];
       vx.stored = [];
+      vx.syncs = 0;
       vx.screenshots = [];
       vx.audio = { state: 'closed', played: 0, peak: 0, nonzero: 0 };
       vx.ended = null;
       vx.kept = null;
+      vx.game = function() {
+        var names = { 0: 'quit', 1: 'playing', 2: 'menu', 3: 'starting', 4: 'suspended',
+                      5: 'all levels done', 6: 'intro', 7: 'game over', 8: 'paused' };
+        if (!Module['_vx_web_game_fields'] || !runtimeInitialized) return null;
+        var at = Module['_vx_web_game_fields']() >> 2;
+        return { state: HEAP32[at], name: names[HEAP32[at]], score: HEAP32[at + 1],
+                 level: HEAP32[at + 2], lives: HEAP32[at + 3] };
+      };
       VX.channel = new MessageChannel();
       VX.channel.port1.onmessage = function() {
         var due = VX.posted;
@@ -284,6 +297,7 @@ var LibraryVelnorix = {
       FS.syncfs(false, function(err) {
         VX.syncing = false;
         if (err) VX.status('The hall of fame could not be saved in this browser.');
+        else window.vxWeb.syncs++;
         if (VX.syncAgain) { VX.syncAgain = false; VX.sync(); return; }
         var waiters = VX.syncWaiters;
         VX.syncWaiters = [];
@@ -350,18 +364,23 @@ var LibraryVelnorix = {
   vx_web_present__deps: ['$VX'],
   vx_web_present: function(rgba, top, bottom) {
     var vx = window.vxWeb;
-    if (VX.imageFor !== HEAPU8.buffer || !VX.image || VX.image.ptr !== rgba) {
+    if (top < bottom && (VX.imageFor !== HEAPU8.buffer || !VX.image || VX.image.ptr !== rgba)) {
       VX.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, VX.width * VX.height * 4),
                                VX.width, VX.height);
       VX.image.ptr = rgba;
       VX.imageFor = HEAPU8.buffer;
     }
-    VX.context2d.putImageData(VX.image, 0, 0, 0, top, VX.width, bottom - top);
     var t = performance.now();
-    if (vx.firstFrameAt === null) vx.firstFrameAt = t;
-    vx.presentCount++;
-    vx.presents.push(t);
-    if (vx.presents.length > 2000) vx.presents.splice(0, 1000);
+    vx.flips++;
+    vx.flipTimes.push(t);
+    if (vx.flipTimes.length > 4000) vx.flipTimes.splice(0, 2000);
+    if (top < bottom) {
+      VX.context2d.putImageData(VX.image, 0, 0, 0, top, VX.width, bottom - top);
+      if (vx.firstFrameAt === null) vx.firstFrameAt = t;
+      vx.presentCount++;
+      vx.presents.push(t);
+      if (vx.presents.length > 4000) vx.presents.splice(0, 2000);
+    }
     if (!VX.refreshPending) {
       VX.refreshPending = true;
       requestAnimationFrame(function() {
@@ -373,10 +392,12 @@ var LibraryVelnorix = {
 
   vx_web_message_box__deps: ['$VX'],
   vx_web_message_box: function(caption, text) {
-    caption = UTF8ToString(caption);
-    text = UTF8ToString(text);
-    window.vxWeb.messages.push({ caption: caption, text: text });
+    // (Asyncify calls this again when the game resumes: only the start
+    // function of the sleep runs once.)
     Asyncify.handleSleep(function(wakeUp) {
+      caption = UTF8ToString(caption);
+      text = UTF8ToString(text);
+      window.vxWeb.messages.push({ caption: caption, text: text });
       var d = document.getElementById('vx-message');
       if (!d || !d.showModal) {
         window.alert(caption + '\n\n' + text);
@@ -419,11 +440,11 @@ var LibraryVelnorix = {
 
   vx_web_persist_load__deps: ['$VX', '$IDBFS'],
   vx_web_persist_load: function(kept, game) {
-    kept = UTF8ToString(kept);
-    game = UTF8ToString(game);
-    VX.kept = kept;
-    VX.game = game;
     Asyncify.handleSleep(function(wakeUp) {
+      kept = UTF8ToString(kept);
+      game = UTF8ToString(game);
+      VX.kept = kept;
+      VX.game = game;
       var finish = function(ok) {
         window.vxWeb.kept = ok;
         VX.post(function() { wakeUp(); });

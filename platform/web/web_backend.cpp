@@ -71,6 +71,12 @@ constexpr int kAudioBlock = 4096;
 constexpr int kEventInts = 3;
 constexpr int kMaxEvents = 64;
 
+// Keys of the desktop's task switch, and how long a focus change waits for
+// the game to take its first half.
+constexpr uint8_t kLeftAlt = 56;
+constexpr uint8_t kTab = 15;
+constexpr double kFocusChangeMs = 100;
+
 // The page's event kinds (library_velnorix.js).
 enum EventKind { kKey = 0, kPadKey = 1, kFocus = 2, kMouseButton = 3, kMouseMotion = 4 };
 
@@ -100,6 +106,7 @@ public:
                 for (bool& pressed : pressedSincePoll_) pressed = false;
                 return NowMs();
             case core::TickReason::MessagePeek:
+                peeked_ = true;
                 if (again) Nap();
                 return NowMs();
             default: return NowMs();
@@ -108,6 +115,7 @@ public:
 
     void PumpEvents() override {
         ReleaseSeenTaps();
+        FinishFocusChange();
         FeedAudio();
         int events[kMaxEvents * kEventInts];
         for (;;) {
@@ -128,7 +136,10 @@ public:
 
     void Present(const uint16_t* pixels, int pitchPixels) override {
         presented_ = true;
-        if (pixels == nullptr || pitchPixels < kWidth) return;
+        if (pixels == nullptr || pitchPixels < kWidth) {
+            vx_web_present(rgba_, 0, 0);
+            return;
+        }
         // A picture the canvas already shows is not drawn again: still
         // screens (the menu, a paused game) then cost next to nothing. Of a
         // changed picture only the band of changed rows is converted.
@@ -144,7 +155,9 @@ public:
             bottom = y + 1;
         }
         stale_ = false;
-        if (top < bottom) vx_web_present(rgba_, top, bottom);
+        // Every flip is shown at the display's refresh, drawn or not: the
+        // next flip waits for it, so flip-paced loops run at its rate.
+        vx_web_present(rgba_, top, bottom);
     }
 
     bool FlipDone() override {
@@ -274,13 +287,10 @@ private:
                 if (code > 0 && code < 256) SourceKey(kPad, static_cast<uint8_t>(code), value != 0);
                 break;
             case kFocus:
-                if (value == 0) {
-                    ReleaseAllKeys();
-                    core::PostActivation(false);
-                } else {
-                    stale_ = true;
-                    core::PostActivation(true);
-                }
+                if (value == 0)
+                    FocusLost();
+                else
+                    FocusGained();
                 break;
             case kMouseButton:
                 if (code >= 0 && code < 4) core::SetMouseButton(code, value != 0);
@@ -305,6 +315,49 @@ private:
             return;
         }
         Apply(dik);
+    }
+
+    // Leaving the page is what Alt+Tab is on the desktop: the game sees left
+    // Alt and Tab down in one poll (in play it suspends itself), then the
+    // keys go up and the deactivation arrives. A game that does not poll in
+    // time gets the deactivation all the same.
+    void FocusLost() {
+        if (focus_ != Focus::Active) return;
+        ReleaseAllKeys();
+        for (const uint8_t dik : {kLeftAlt, kTab}) {
+            SourceKey(kKeyboard, dik, true);
+            SourceKey(kKeyboard, dik, false);
+        }
+        focus_ = Focus::Leaving;
+        focusDue_ = vx_web_now() + kFocusChangeMs;
+    }
+
+    // Coming back: the activation is posted once the game has taken the
+    // deactivation (a suspended game peeks at its messages at once), or
+    // after a while, when it cancels a deactivation still queued.
+    void FocusGained() {
+        if (focus_ == Focus::Active) return;
+        if (focus_ == Focus::Leaving) Deactivate();
+        stale_ = true;
+        focus_ = Focus::Returning;
+        peeked_ = false;
+        focusDue_ = vx_web_now() + kFocusChangeMs;
+    }
+
+    void Deactivate() {
+        ReleaseAllKeys();
+        core::PostActivation(false);
+        focus_ = Focus::Away;
+    }
+
+    void FinishFocusChange() {
+        if (focus_ == Focus::Leaving &&
+            ((!releaseDue_[kLeftAlt] && !releaseDue_[kTab]) || vx_web_now() >= focusDue_)) {
+            Deactivate();
+        } else if (focus_ == Focus::Returning && (peeked_ || vx_web_now() >= focusDue_)) {
+            core::PostActivation(true);
+            focus_ = Focus::Active;
+        }
     }
 
     void Apply(int dik) {
@@ -362,6 +415,11 @@ private:
     bool pressedSincePoll_[256] = {};  // went down after the last keyboard poll
     bool releaseDue_[256] = {};        // went up, kept down for one poll
     bool tapsPending_ = false;
+
+    enum class Focus { Active, Leaving, Away, Returning };
+    Focus focus_ = Focus::Active;
+    double focusDue_ = 0;
+    bool peeked_ = false;
 };
 
 WebBackend* installed = nullptr;
