@@ -404,6 +404,16 @@ for width_value, name in ((511, "it-compressed-width-0.it"), (300, "it-compresse
     it_compressed_block = bad_block
     faults[name] = it(False, True)
     it_compressed_block = saved
+# A FastTracker 2 sample whose data lies past the end of the file, with a
+# ping-pong loop starting near 2^31 and a length that wraps its end below 0:
+# the sample had no data but kept those points, and the mixer's loop
+# arithmetic overflowed. Made from the corpus's tiny.xm (sample header at 644,
+# data at 684).
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "module", "tiny.xm"), "rb") as f:
+    base = bytearray(f.read())
+base[648:656] = le32(0x7FFFFFF0) + le32(0x7FFFFFFF)
+base[658] = 2
+faults["xm-loop-beyond-int.xm"] = bytes(base[:684])
 # IFF-chunked formats cut to their magic: the chunk list was walked with the
 # null-pointer form of offsetof.
 faults["okt-8-bytes.okt"] = b"OKTASONG"
