@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the game and its content, and starts it in
-# the build folder, which holds the Data folder.
+# Installs what is missing, builds the game and its content (pictures, levels,
+# music, icon) and starts it in the build folder, which holds the Data folder.
+# Only what play needs is built: ./test.sh builds the tests and benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")"
 # ./play.sh --web: the browser build, served on this machine only.
@@ -12,6 +13,6 @@ if [ "${1:-}" = "--web" ]; then
 fi
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target velnorix vx_content vx_music vx_icon
 cd build
 exec ./velnorix "$@"
