@@ -8,6 +8,8 @@
 #   scripts/deps.sh --fuzz     and clang with libFuzzer (tools/fuzz.sh)
 #   scripts/deps.sh --web      and Emscripten, node and Chromium (the page
 #                              and its tests; tests/web fetches playwright-core)
+#   scripts/deps.sh --package  and what the Debian package is made and
+#                              checked with (./build-package.sh)
 set -euo pipefail
 
 packages=(
@@ -25,6 +27,7 @@ case "${1:-}" in
                      libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) ;;
   --fuzz) packages+=(clang libclang-rt-14-dev) ;;
   --web) packages+=(emscripten nodejs chromium python3 jq) ;;
+  --package) packages+=(dpkg-dev file lintian) ;;
 esac
 
 missing=()
