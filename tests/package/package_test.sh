@@ -22,7 +22,7 @@ deb=$(readlink -f "$deb")
 
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-apt_get() { "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -y -q "$@"; }
+apt_get() { "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=600 "$@"; }
 
 work=$(mktemp -d)
 cd "$work"
@@ -131,7 +131,7 @@ if [ $failed -ne 0 ]; then tail -n 20 install.log; exit 1; fi
 cleanups+=("dpkg-query -W velnorix >/dev/null 2>&1 && apt_get remove --purge velnorix >/dev/null 2>&1")
 dpkg -L velnorix | sort > package-files.txt
 shipped=/usr/share/velnorix/Data
-check "the command velnorix is on the PATH" test "$(command -v velnorix)" = /usr/bin/velnorix
+check "the command velnorix is on a player's PATH" env PATH=/usr/local/bin:/usr/bin:/bin:/usr/games sh -c 'test "$(command -v velnorix)" = /usr/games/velnorix'
 check "the menu entry names its icon, which the theme has in 16 to 256 px" \
   bash -c 'grep -qx "Icon=velnorix" /usr/share/applications/velnorix.desktop &&
            for s in 16 24 32 48 64 128 256; do
