@@ -1,7 +1,13 @@
-// velnorix-uninstall: runs the uninstaller on the core's plain backend.
+// velnorix-uninstall: runs the uninstaller on the core's plain backend, then
+// removes the desktop menu entry that the dialog installer made for this
+// installation once its registration is gone.
 #include "pf/window.h"
+#include "platform/posix/menu_entry.h"
 
 int main() {
+    const pf::posix::MenuEntryRecord menuEntry = pf::posix::MenuEntryOfThisFolder();
     char commandLine[] = "";
-    return WinMain(nullptr, nullptr, commandLine, pf::SW_SHOWNORMAL);
+    const int result = WinMain(nullptr, nullptr, commandLine, pf::SW_SHOWNORMAL);
+    pf::posix::RemoveMenuEntryIfUninstalled(menuEntry);
+    return result;
 }

@@ -24,6 +24,9 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <string>
+
+#include "velnorix_icon.h"
 
 namespace pf::gtk {
 namespace {
@@ -68,6 +71,7 @@ public:
     }
 
     int MessageBox(const char* text, const char* caption, UINT /*type*/) override {
+        lastMessage_ = text;
         GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
                                                 GTK_BUTTONS_OK, "%s", text);
         gtk_window_set_title(GTK_WINDOW(box), caption);
@@ -271,14 +275,33 @@ public:
         static GtkBackend backend;
         return backend;
     }
+    const std::string& LastMessage() const { return lastMessage_; }
 
 private:
     std::map<HWND, Dialog> dialogs_;
     std::deque<Event> events_;
     bool delivering_ = false;
+    std::string lastMessage_;
 };
 
 }  // namespace
+
+const std::string& DialogMessage() { return GtkBackend::Instance().LastMessage(); }
+
+std::string IconPng() {
+    GdkPixbuf* picture = gdk_pixbuf_new_from_data(
+        pf::sdl::kIconPixels, GDK_COLORSPACE_RGB, TRUE, 8, pf::sdl::kIconSize, pf::sdl::kIconSize,
+        pf::sdl::kIconSize * 4, nullptr, nullptr);
+    if (picture == nullptr) return std::string();
+    gchar* bytes = nullptr;
+    gsize size = 0;
+    std::string png;
+    if (gdk_pixbuf_save_to_buffer(picture, &bytes, &size, "png", nullptr, nullptr))
+        png.assign(bytes, size);
+    g_free(bytes);
+    g_object_unref(picture);
+    return png;
+}
 
 bool StartDialogBackend(int* argc, char*** argv) {
     if (!gtk_init_check(argc, argv)) {

@@ -11,6 +11,12 @@ namespace pf::gtk {
 // standard error) when there is no display to show the dialog on.
 bool StartDialogBackend(int* argc, char*** argv);
 
+// The text of the last message box the dialog backend showed (empty when
+// none was shown).
+const std::string& DialogMessage();
+// The game's icon (64 pixels) as a PNG file's bytes, for the menu entry.
+std::string IconPng();
+
 // Installs the unattended backend: the dialog's edit box holds folder and its
 // default button is pressed as soon as the message loop runs; message boxes
 // print their text on standard output.

@@ -6,7 +6,9 @@
 //                                        success, 1 on failure
 //
 // Both run the installer's own entry and window procedure; only the backend
-// differs. An unattended DIR that is relative is taken from the working
+// differs. A successful installation through the dialog also gets an entry in
+// the desktop's application menu (platform/posix/menu_entry.h), which its
+// uninstaller removes. An unattended DIR that is relative is taken from the working
 // directory (the installer builds its directory paths from the folder, so it
 // must be absolute).
 #include <unistd.h>
@@ -17,6 +19,7 @@
 
 #include "pf/window.h"
 #include "platform/gtk/gtk_backend.h"
+#include "platform/posix/menu_entry.h"
 
 namespace {
 
@@ -53,5 +56,11 @@ int main(int argc, char** argv) {
     if (argc >= 2 && argv[1][0] == '-' && std::strncmp(argv[1], "--g", 3) != 0) return Usage();
 
     if (!pf::gtk::StartDialogBackend(&argc, &argv)) return 1;
-    return WinMain(instance, nullptr, noArguments, pf::SW_SHOWNORMAL);
+    const int result = WinMain(instance, nullptr, noArguments, pf::SW_SHOWNORMAL);
+    // The installed game in the desktop's application menu. The installation
+    // stands whatever happens here: a failure only costs the menu entry.
+    if (pf::gtk::DialogMessage() == kSuccessText &&
+        !pf::posix::AddMenuEntry(pf::posix::RegisteredFolder(), pf::gtk::IconPng()))
+        std::fprintf(stderr, "velnorix-install: the menu entry could not be made\n");
+    return result;
 }
