@@ -167,14 +167,21 @@ void DrawSprite(int x, int y, const Sprite& sprite, bool keyed) {
 }
 
 pf::HRESULT LockOffscreen() {
+    pf::LONG pitch = 0;
+    if (LockWholeSurface(OffscreenSurface, &OffscreenBits, &pitch) == pf::DD_OK)
+        OffscreenPitch = pitch;
+    return DDResult;
+}
+
+pf::HRESULT LockWholeSurface(pf::LPDIRECTDRAWSURFACE surface, uint16_t** bits, pf::LONG* pitch) {
     pf::DDSURFACEDESC desc = {};
     desc.dwSize = sizeof desc;
     do {
-        DDResult = pf::Surface_Lock(OffscreenSurface, nullptr, &desc, 0, nullptr);
+        DDResult = pf::Surface_Lock(surface, nullptr, &desc, 0, nullptr);
     } while (DDResult == pf::DDERR_WASSTILLDRAWING);
     if (DDResult == pf::DD_OK) {
-        OffscreenBits = static_cast<uint16_t*>(desc.lpSurface);
-        OffscreenPitch = desc.lPitch;
+        *bits = static_cast<uint16_t*>(desc.lpSurface);
+        *pitch = desc.lPitch;
     }
     return DDResult;
 }

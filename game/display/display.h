@@ -14,6 +14,9 @@ void DrawSprite(int x, int y, const pf::RECT& source, bool keyed);
 void DrawSprite(int x, int y, const Sprite& sprite, bool keyed);
 pf::HRESULT LockOffscreen();
 void UnlockOffscreen();
+// Locks the whole of surface, waiting out a busy blitter; the result is also
+// left in DDResult, the lock's pointer and pitch in *bits and *pitch on success.
+pf::HRESULT LockWholeSurface(pf::LPDIRECTDRAWSURFACE surface, uint16_t** bits, pf::LONG* pitch);
 void UnlockBackBuffer();
 int FlipScreen();
 void WaitFrame();

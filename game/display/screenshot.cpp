@@ -12,16 +12,7 @@ constexpr pf::LONG PackedPitch = ScreenWidth * 2;
 // Locks the whole back buffer, waiting out a busy blitter; on success sets
 // BackBufferBits and *pitch (bytes per row).
 pf::HRESULT LockBackBufferRows(pf::LONG* pitch) {
-    pf::DDSURFACEDESC desc = {};
-    desc.dwSize = sizeof desc;
-    do {
-        DDResult = pf::Surface_Lock(BackBuffer, nullptr, &desc, 0, nullptr);
-    } while (DDResult == pf::DDERR_WASSTILLDRAWING);
-    if (DDResult == pf::DD_OK) {
-        BackBufferBits = static_cast<uint16_t*>(desc.lpSurface);
-        *pitch = desc.lPitch;
-    }
-    return DDResult;
+    return LockWholeSurface(BackBuffer, &BackBufferBits, pitch);
 }
 
 // The 5-6-5 pixels, each colour in the top bits of its byte.
