@@ -4,6 +4,7 @@
 #include "install/archive.h"
 #include "install/install_log.h"
 #include "install/strings.h"
+#include "install/whole_file.h"
 #include "pf/files.h"
 #include "pf/registry.h"
 
@@ -26,15 +27,6 @@ bool JoinPath(char* out, const char* first, const char* second) {
     const pf::DWORD copied = CopyString(out, first);
     CopyString(out + copied - 1, second);
     return true;
-}
-
-// A program extracted from the archive must be executable on this system: an
-// ELF image or a script starting with "#!".
-bool IsProgram(const pf::BYTE* content, pf::DWORD size) {
-    if (size >= 4 && content[0] == 0x7F && content[1] == 'E' && content[2] == 'L' &&
-        content[3] == 'F')
-        return true;
-    return size >= 2 && content[0] == '#' && content[1] == '!';
 }
 
 void SetText(pf::HKEY key, const char* name, const char* text) {
@@ -115,8 +107,8 @@ bool InstallFile(const ArchiveEntry& entry, pf::HANDLE log) {
     bool ok = pf::WriteFile(file, entry.content, entry.size, &written, nullptr) &&
               written == entry.size;
     ok = pf::CloseHandle(file) && ok;
-    if (ok && IsProgram(entry.content, entry.size))
-        ok = pf::SetFileExecutable(entry.name, pf::TRUE);
+    // A program among the files must be one the host can run.
+    if (ok) ok = pf::SetFileExecutable(entry.name);
     if (!WriteLogString(log, entry.name)) {
         pf::DeleteFileA(entry.name);  // no log names it: it would stay for good
         return false;
@@ -227,7 +219,7 @@ bool RegisterKeys(const char* folder, pf::HANDLE log, CreatedKeys& created) {
     const char* const uninstallValues[2][2] = {{"DisplayName", "Velnorix For Win32"},
                                                {"UninstallString", uninstallString}};
 
-    // 1. HKEY_CURRENT_USER\Software\Velnorix.
+    // The user's key: HKEY_CURRENT_USER\Software\Velnorix.
     if (!WriteLogString(log, kCreatedRegKeys)) return false;
     pf::HKEY software = OpenKey(pf::HKEY_CURRENT_USER, "Software");
     bool added = AddKey(software, pf::HKEY_CURRENT_USER, kRootCurrentUser, kVelnorixKey,
@@ -235,7 +227,8 @@ bool RegisterKeys(const char* folder, pf::HANDLE log, CreatedKeys& created) {
     CloseKey(software);
     if (!added) return false;
 
-    // 2. HKEY_LOCAL_MACHINE\Software\Velnorix; "Software" stays open.
+    // The machine's key: HKEY_LOCAL_MACHINE\Software\Velnorix; "Software" stays
+    // open for the next key.
     software = OpenKey(pf::HKEY_LOCAL_MACHINE, "Software");
     added = AddKey(software, pf::HKEY_LOCAL_MACHINE, kRootLocalMachine, kVelnorixKey, pathValues,
                    log, created);
@@ -244,14 +237,13 @@ bool RegisterKeys(const char* folder, pf::HANDLE log, CreatedKeys& created) {
         return false;
     }
 
-    // 3. The entry in the list of installed programs.
+    // The entry in the list of installed programs.
     pf::HKEY uninstall =
         software != nullptr ? OpenKey(software, "Microsoft\\Windows\\CurrentVersion\\Uninstall")
                             : nullptr;
     added = AddKey(uninstall, pf::HKEY_LOCAL_MACHINE, kRootLocalMachine, kUninstallKey,
                    uninstallValues, log, created);
 
-    // 4.
     CloseKey(uninstall);
     CloseKey(software);
     return added;
@@ -319,35 +311,18 @@ bool RunInstallation(const char* folder) {
     // Every path built from the folder must fit before anything is written.
     if (!PathsFit(folder, nullptr, 0)) return false;
 
-    // 1. One level only; an existing folder is accepted.
+    // The destination folder: one level only; an existing folder is accepted.
     pf::CreateDirectoryA(folder, nullptr);
 
-    // 2. The whole archive, from the directory the installer started in.
-    pf::HANDLE archiveFile = pf::CreateFileA(kArchiveName, pf::GENERIC_READ, 0, nullptr,
-                                             pf::OPEN_EXISTING, pf::FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (archiveFile == pf::INVALID_HANDLE_VALUE) return false;
-    const pf::DWORD size = pf::GetFileSize(archiveFile, nullptr);
-    if (size == pf::INVALID_FILE_SIZE) {
-        pf::CloseHandle(archiveFile);
-        return false;
-    }
-    pf::HGLOBAL memory = pf::GlobalAlloc(pf::GMEM_FIXED, size);
-    if (memory == nullptr) {
-        pf::CloseHandle(archiveFile);
-        return false;
-    }
-    void* image = pf::GlobalLock(memory);
-    pf::DWORD read = 0;
-    if (image != nullptr) pf::ReadFile(archiveFile, image, size, &read, nullptr);
-    pf::CloseHandle(archiveFile);
-    if (image == nullptr || read < size) {
-        pf::GlobalFree(memory);
-        return false;
-    }
+    // The whole archive, from the directory the installer started in.
+    void* image = nullptr;
+    pf::DWORD size = 0;
+    pf::HGLOBAL memory = ReadWholeFile(kArchiveName, &image, &size);
+    if (memory == nullptr) return false;
 
-    // 3. The first entry, once the whole archive is known to lie within its
-    //    size with safe names and paths that fit: nothing is written for a
-    //    damaged archive.
+    // The first entry, once the whole archive is known to lie within its size
+    // with safe names and paths that fit: nothing is written for a damaged
+    // archive.
     ArchiveReader archive;
     ArchiveEntry entry;
     OpenArchive(archive, image, size);
@@ -357,16 +332,16 @@ bool RunInstallation(const char* folder) {
         return false;
     }
 
-    // 4.
+    // From here on, names are relative to the destination folder.
     if (!pf::SetCurrentDirectoryA(folder)) {
         pf::GlobalFree(memory);
         return false;
     }
 
-    // 5. A log already there belongs to an installation that has not been
-    //    removed (complete or not): it is the only record of what to remove,
-    //    so it is kept and this installation fails before writing anything.
-    //    A link in its place is refused too.
+    // The install log, made new. A log already there belongs to an
+    // installation that has not been removed (complete or not): it is the only
+    // record of what to remove, so it is kept and this installation fails
+    // before writing anything. A link in its place is refused too.
     pf::HANDLE log = pf::CreateFileA(kLogFileName, pf::GENERIC_WRITE, 0, nullptr, pf::CREATE_NEW,
                                      pf::FILE_ATTRIBUTE_NORMAL | pf::FILE_FLAG_OPEN_REPARSE_POINT,
                                      nullptr);
@@ -375,13 +350,13 @@ bool RunInstallation(const char* folder) {
         return false;
     }
 
-    // 6.
+    // Every file and folder of the archive, each logged as it is made.
     const bool unpacked = InstallEntries(archive, entry, folder, log);
 
-    // 7.
+    // The archive is no longer needed.
     pf::GlobalFree(memory);
 
-    // 8.
+    // The registry keys, logged too.
     CreatedKeys created = {};
     if (!unpacked || !RegisterKeys(folder, log, created)) {
         // A log that records nothing (the first file could not be written,
@@ -393,20 +368,15 @@ bool RunInstallation(const char* folder) {
         return false;
     }
 
-    // 9. A log that cannot say the installation is complete fails it, and
-    //    the keys go again (an incomplete log does not let the uninstaller
-    //    remove the last key it names).
+    // The log's closing line. A log that cannot say the installation is
+    // complete fails it, and the keys go again (an incomplete log does not let
+    // the uninstaller remove the last key it names).
     const bool completed = WriteLogString(log, kInstallationComplete);
     if (!pf::CloseHandle(log) || !completed) {
         ForgetCreatedKeys(created);
         return false;
     }
     return true;
-}
-
-bool RegisterInstallation(const char* folder, pf::HANDLE log) {
-    CreatedKeys created = {};
-    return RegisterKeys(folder, log, created);
 }
 
 }  // namespace installer

@@ -27,6 +27,5 @@ int WinMain(pf::HINSTANCE instance, pf::HINSTANCE previous, char* commandLine, i
 pf::LRESULT InstallWndProc(pf::HWND window, pf::UINT message, pf::WPARAM wParam,
                            pf::LPARAM lParam);
 bool RunInstallation(const char* folder);
-bool RegisterInstallation(const char* folder, pf::HANDLE log);
 
 }  // namespace installer

@@ -13,6 +13,7 @@
 
 #include "install/install_log.h"
 #include "install/strings.h"
+#include "install/whole_file.h"
 #include "pf/files.h"
 #include "pf/registry.h"
 
@@ -154,32 +155,16 @@ int WinMain(pf::HINSTANCE /*instance*/, pf::HINSTANCE /*previous*/, char* /*comm
             int /*showCommand*/) {
     DirectoryCount = 0;
 
-    // 1. Without a start directory nothing can be known to be inside it.
+    // The start directory, where the log lies and every logged directory
+    // must lie within: without it nothing can be known to be inside it.
     const pf::DWORD startLength = pf::GetCurrentDirectoryA(sizeof StartDirectory, StartDirectory);
     if (startLength == 0 || startLength >= sizeof StartDirectory) return 0;
 
-    // 2. The whole log.
-    pf::HANDLE file = pf::CreateFileA(installer::kLogFileName, pf::GENERIC_READ, 0, nullptr,
-                                      pf::OPEN_EXISTING, pf::FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == pf::INVALID_HANDLE_VALUE) return 0;
-    const pf::DWORD size = pf::GetFileSize(file, nullptr);
-    if (size == pf::INVALID_FILE_SIZE) {
-        pf::CloseHandle(file);
-        return 0;
-    }
-    pf::HGLOBAL memory = pf::GlobalAlloc(pf::GMEM_FIXED, size);
-    if (memory == nullptr) {
-        pf::CloseHandle(file);
-        return 0;
-    }
-    void* image = pf::GlobalLock(memory);
-    pf::DWORD read = 0;
-    if (image != nullptr) pf::ReadFile(file, image, size, &read, nullptr);
-    pf::CloseHandle(file);
-    if (image == nullptr || read < size) {
-        pf::GlobalFree(memory);
-        return 0;
-    }
+    // The whole log.
+    void* image = nullptr;
+    pf::DWORD size = 0;
+    pf::HGLOBAL memory = installer::ReadWholeFile(installer::kLogFileName, &image, &size);
+    if (memory == nullptr) return 0;
 
     int pairsToDelete = 0;
     bool complete = false;
@@ -189,8 +174,8 @@ int WinMain(pf::HINSTANCE /*instance*/, pf::HINSTANCE /*previous*/, char* /*comm
     installer::LogReader log;
     installer::OpenLog(log, image, size);
 
-    // 3. Files and directories. While a logged directory is refused, the
-    //    files logged after it are left alone too.
+    // The files, each in the directory logged before it. While a logged
+    // directory is refused, the files logged after it are left alone too.
     bool usable = true;
     while (installer::NextLogString(log, CurrentEntry, sizeof CurrentEntry)) {
         if (StringsEqual(CurrentEntry, installer::kCreatedRegKeys)) break;
@@ -211,7 +196,7 @@ int WinMain(pf::HINSTANCE /*instance*/, pf::HINSTANCE /*previous*/, char* /*comm
         if (usable && IsPlainFileName(CurrentEntry)) pf::DeleteFileA(CurrentEntry);
     }
 
-    // 4. Registry.
+    // The registry keys, each under the root logged before it.
     bool rootSelected = false;
     bool localMachine = false;
     while (installer::NextLogString(log, CurrentEntry, sizeof CurrentEntry)) {
@@ -232,18 +217,16 @@ int WinMain(pf::HINSTANCE /*instance*/, pf::HINSTANCE /*previous*/, char* /*comm
         }
     }
 
-    // 5.
     pf::GlobalFree(memory);
 
-    // 6.
+    // Back to the start directory for the log and the directories.
     if (!pf::SetCurrentDirectoryA(StartDirectory)) return 1;
 
-    // 7.
     pf::DeleteFileA(installer::kLogFileName);
 
-    // 8. Deepest first, so that a directory created inside another one is
-    //    gone before its parent is tried (equal depths in log order); a
-    //    directory that is not empty stays.
+    // The created directories, deepest first, so that a directory created
+    // inside another one is gone before its parent is tried (equal depths in
+    // log order); a directory that is not empty stays.
     bool removed[kMaxDirectories] = {};
     for (int n = 0; n < DirectoryCount; ++n) {
         int next = -1;
@@ -254,11 +237,10 @@ int WinMain(pf::HINSTANCE /*instance*/, pf::HINSTANCE /*previous*/, char* /*comm
         pf::RemoveDirectoryA(DirectoryList[next]);
     }
 
-    // 9. The installer writes the uninstaller as "Uninstall.exe"; names are
-    //    case-sensitive here.
+    // The uninstaller itself: the installer writes it as "Uninstall.exe";
+    // names are case-sensitive here.
     pf::DeleteFileA(kUninstallerFile);
 
-    // 10.
     return 1;
 }
 

@@ -281,11 +281,11 @@ BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count) {
     return TRUE;
 }
 
-BOOL SetFileExecutable(const char* name, BOOL executable) {
+BOOL SetFileExecutable(const char* name) {
     int32_t code = 0;
     if (core::FaultDue("SetFileExecutable", &code)) return FALSE;
     if (name == nullptr || name[0] == 0) return FALSE;
-    return posix::MarkExecutable(core::HostPath(name), executable != FALSE) ? TRUE : FALSE;
+    return posix::MarkIfProgram(core::HostPath(name)) ? TRUE : FALSE;
 }
 
 BOOL CreateDirectoryA(const char* path, void* /*security*/) {

@@ -34,8 +34,8 @@ void FlushFolder(const std::string& folder);
 // nothing changed) on any failure.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t count, int newMode);
 
-// Marks a plain file as a program the host may run (or not); false when
-// the path is not a plain file.
-bool MarkExecutable(const std::string& path, bool executable);
+// Gives a plain file that is a program of this host the mode that lets the
+// host run it; false when the path is not a plain file.
+bool MarkIfProgram(const std::string& path);
 
 }  // namespace pf::posix

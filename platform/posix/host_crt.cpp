@@ -38,7 +38,7 @@ void FlushFolder(const std::string& /*folder*/) {}
 
 // Windows runs any program and has no mode to set: a plain file is all that
 // is asked for.
-bool MarkExecutable(const std::string& path, bool /*executable*/) {
+bool MarkIfProgram(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }

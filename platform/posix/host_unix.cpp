@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "host.h"
@@ -29,14 +30,26 @@ void FlushFolder(const std::string& folder) {
     }
 }
 
-bool MarkExecutable(const std::string& path, bool executable) {
+// A program here is an ELF image or a script starting with "#!".
+bool MarkIfProgram(const std::string& path) {
     // Through a descriptor opened without following a link, so a link put
     // in the file's place never changes the mode of what it points to.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info {};
-    const bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                    ::fchmod(fd, executable ? 0755 : 0644) == 0;
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    unsigned char head[4] = {};
+    ssize_t got = 0;
+    if (ok) {
+        do {
+            got = ::pread(fd, head, sizeof head, 0);
+        } while (got < 0 && errno == EINTR);
+        ok = got >= 0;
+    }
+    const bool elf =
+        got == 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F';
+    const bool script = got >= 2 && head[0] == '#' && head[1] == '!';
+    if (ok && (elf || script)) ok = ::fchmod(fd, 0755) == 0;
     ::close(fd);
     return ok;
 }

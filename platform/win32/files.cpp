@@ -60,7 +60,7 @@ BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count) {
 }
 
 // Windows runs any .exe: nothing to mark.
-BOOL SetFileExecutable(const char* name, BOOL /*executable*/) {
+BOOL SetFileExecutable(const char* name) {
     return name != nullptr && ::GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES ? TRUE : FALSE;
 }
 

@@ -1,5 +1,6 @@
 // Files and directories: separators, in-process sharing, sizes, reads and
 // writes, atomic replacement, directories and the current directory.
+#include <filesystem>
 #include <string>
 
 #include "core_fixture.h"
@@ -145,6 +146,31 @@ TEST_F(FileTest, DirectoriesAndTheCurrentDirectory) {
     char tiny[2] = {'a', 'b'};
     EXPECT_EQ(pf::GetCurrentDirectoryA(sizeof tiny, tiny), length + 1);
     EXPECT_EQ(tiny[0], 'a');
+}
+
+TEST_F(FileTest, SetFileExecutableMarksOnlyTheHostsPrograms) {
+    namespace fs = std::filesystem;
+    const fs::path data = dir_ / "Data";
+    ASSERT_TRUE(vxtest::WriteWholeFile(data / "game", std::string("\x7F" "ELF rest of an image")));
+    ASSERT_TRUE(vxtest::WriteWholeFile(data / "run.sh", std::string("#!/bin/sh\n")));
+    ASSERT_TRUE(vxtest::WriteWholeFile(data / "ball.spr", std::string("#")));
+    ASSERT_TRUE(vxtest::WriteWholeFile(data / "empty.dat", std::string()));
+    for (const char* name : {"game", "run.sh", "ball.spr", "empty.dat"})
+        fs::permissions(data / name, fs::perms(0640));
+    for (const char* name : {"Data\\game", "Data\\run.sh", "Data\\ball.spr", "Data\\empty.dat"})
+        EXPECT_TRUE(pf::SetFileExecutable(name)) << name;
+    EXPECT_EQ(fs::status(data / "game").permissions(), fs::perms(0755));
+    EXPECT_EQ(fs::status(data / "run.sh").permissions(), fs::perms(0755));
+    // Data keeps the mode it was written with.
+    EXPECT_EQ(fs::status(data / "ball.spr").permissions(), fs::perms(0640));
+    EXPECT_EQ(fs::status(data / "empty.dat").permissions(), fs::perms(0640));
+    // A link is not followed, and a folder or a missing file is no plain file.
+    fs::create_symlink(data / "ball.spr", data / "link");
+    EXPECT_FALSE(pf::SetFileExecutable("Data\\link"));
+    EXPECT_EQ(fs::status(data / "ball.spr").permissions(), fs::perms(0640));
+    EXPECT_FALSE(pf::SetFileExecutable("Data"));
+    EXPECT_FALSE(pf::SetFileExecutable("Data\\missing"));
+    EXPECT_FALSE(pf::SetFileExecutable(""));
 }
 
 }  // namespace

@@ -44,14 +44,17 @@ BOOL CloseHandle(HANDLE file);
 BOOL DeleteFileA(const char* name);
 // Writes the file beside its destination and renames it into place, so the
 // destination holds either its old bytes or all the new ones. Not a kernel32
-// call: the hall of fame and the registry store use it for safe saves.
+// call: the hall of fame uses it for safe saves (and the core's registry
+// store saves its file the same way).
 BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count);
 
-// Marks a file as a program that may be run (mode 0755) or as plain data
-// (0644). Not a kernel32 call: the installer uses it for the programs it
-// unpacks, which on this system need the executable mode. A symbolic link is
-// not followed: the call fails on one.
-BOOL SetFileExecutable(const char* name, BOOL executable);
+// Lets the host run the file if it is a program of this host, which the
+// platform decides: on POSIX systems an ELF image or a "#!" script gets the
+// executable mode (0755) and any other file is left as it is; Windows runs
+// any .exe and has nothing to mark. Not a kernel32 call: the installer calls
+// it for every file it unpacks. Fails unless name is a plain file; a symbolic
+// link is not followed.
+BOOL SetFileExecutable(const char* name);
 
 BOOL CreateDirectoryA(const char* path, void* security);
 BOOL RemoveDirectoryA(const char* path);
