@@ -227,7 +227,7 @@ void TimeFrames(benchmark::State& state, Frame frame) {
     Report(state, news, globalAllocs);
 }
 
-// Steps 1 to 12: composition, motion, input, level change.
+// A play frame before its flip: composition, motion, input, level change.
 void BM_PlayFrameSteps(benchmark::State& state) {
     TimeFrames(state, [] { benchmark::DoNotOptimize(PlayFrameSteps()); });
 }

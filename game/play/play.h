@@ -6,7 +6,6 @@
 void PlayFrame();
 void ResetPaddleAndBall();
 void DrawBlock(int blockType, int x, int y);
-void LevelCompleted();
 
 bool UpdateBall(int n);
 void DamageBlock(int row, int column, bool fire);
@@ -23,8 +22,8 @@ void ReleaseCapsule(int column, int row);
 void UpdateCapsules();
 void ApplyCapsule(int kind);
 
-// Steps 1 to 12 of PlayFrame: compose the frame, move everything, read the
-// keys, change level. False when the frame must end unflipped (the next level
-// could not be prepared). PlayFrame is these steps, then FlipScreen and
+// One frame of play before its flip: compose the frame, move everything,
+// read the keys, change level. False when the frame must end unflipped (the
+// next level could not be prepared). PlayFrame is this, then FlipScreen and
 // WaitFrame.
 bool PlayFrameSteps();

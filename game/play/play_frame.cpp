@@ -148,8 +148,6 @@ void DrawBlock(int blockType, int x, int y) {
     DrawSprite(x, y, source, true);
 }
 
-void LevelCompleted() { AdvanceLevel(); }
-
 bool PlayFrameSteps() {
     ClearScreen();  // the play field only; the side panel keeps its pixels
     DrawBlocks();

@@ -18,7 +18,7 @@ int WinMain(pf::HINSTANCE instance, pf::HINSTANCE /*previous*/, char* /*commandL
 }
 
 int InitGame(pf::HINSTANCE instance, int showCommand) {
-    // 1. No interfaces, no level held, the ship at rest.
+    // No interfaces, no level held, the ship at rest.
     MouseDevice = nullptr;
     KeyboardDevice = nullptr;
     DInput = nullptr;
@@ -33,24 +33,23 @@ int InitGame(pf::HINSTANCE instance, int showCommand) {
     LayoutArray = nullptr;
     ShipSpeed = 0;
 
-    // 2.
+    // The first screen is drawn whole into both buffers.
     RedrawPending = 1;
     RedrawCount = 0;
     GameState = GS_STARTING;
 
-    // 3. Frame clock, then the random generator from a second reading.
+    // Frame clock, then the random generator from a second reading.
     FrameTime = pf::GetTickCount();
     pf::srand(pf::GetTickCount());
 
-    // 4.
     ResetPaddleAndBall();
 
-    // 5.
+    // The program's instance and window title; no failure yet.
     AppInstance = instance;
     pf::wsprintfA(WindowTitle, "Velnorix [Win32]");
     FatalError = 0;
 
-    // 6. The window class; its result is not examined.
+    // The window class; its result is not examined.
     pf::WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = pf::CS_DBLCLKS;
@@ -66,25 +65,26 @@ int InitGame(pf::HINSTANCE instance, int showCommand) {
     windowClass.hIconSm = nullptr;
     pf::RegisterClassExA(&windowClass);
 
-    // 7.
+    // The full-screen pop-up window.
     GameWindow = pf::CreateWindowExA(pf::WS_EX_TOPMOST, WindowTitle, WindowTitle,
                                      pf::WS_POPUP | pf::WS_VISIBLE, pf::CW_USEDEFAULT,
                                      pf::CW_USEDEFAULT, ScreenWidth, ScreenHeight, nullptr, nullptr, AppInstance,
                                      nullptr);
     if (GameWindow == nullptr) return ReportError("[InitGame] Unable to create window\n");
 
-    // 8.
+    // Shown, given the keyboard, without a cursor.
     pf::ShowWindow(GameWindow, showCommand);
     pf::UpdateWindow(GameWindow);
     pf::SetFocus(GameWindow);
     pf::ShowCursor(pf::FALSE);
 
-    // 9. to 11.
+    // Display, input and sound, each reporting its own failure.
     if (!InitDDraw()) return 0;
     if (!InitDInput()) return 0;
     if (!OpenSound()) return 0;
 
-    // 12. Whatever activation messages wrote during start-up is overwritten.
+    // The intro comes first: whatever activation messages wrote during
+    // start-up is overwritten.
     GameState = GS_INTRO;
     MenuSelection = 0;
     return 1;

@@ -142,3 +142,13 @@ ResourceCounts CurrentResourceCounts();
 void ResetCore();
 
 }  // namespace pf::core
+
+namespace pf {
+
+// For tests and benchmarks of the core's audio library: renders frames of
+// interleaved stereo samples of the module that plays, as the output would
+// pull them, without any device pulling. Returns 0 when a module was
+// rendered; silence and non-zero when none plays.
+int32_t RenderAudioFrames(int16_t* out, uint32_t frames);
+
+}  // namespace pf

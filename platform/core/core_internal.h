@@ -1,6 +1,6 @@
 // What the parts of the core share among themselves (not for backends or
-// programs): the event pump point, the game window, the application's
-// activation, and the reset of each part.
+// programs): the event pump point, the application's activation, and the
+// reset of each part.
 #pragma once
 
 #include <string>
@@ -15,8 +15,6 @@ namespace pf::core {
 // pending close request is delivered to the game window as WM_CLOSE.
 void PumpPoint();
 
-// The first window created, which receives activation and close messages.
-HWND GameWindowHandle();
 // False between PostActivation(false) and PostActivation(true).
 bool ApplicationActive();
 

@@ -261,8 +261,6 @@ int wsprintfA(char* out, const char* format, ...) {
 
 namespace core {
 
-HWND GameWindowHandle() { return State.gameWindow; }
-
 bool ApplicationActive() { return State.active; }
 
 void PumpPoint() {

@@ -34,12 +34,4 @@ int32_t CloseAudioVoices() { return ::CloseAudioVoices(); }
 
 int32_t CloseAudioDevice() { return ::CloseAudioDevice(); }
 
-// Test-only, and not offered here: the game imports the library's eight
-// ordinals and no others (the DLL's own test, audiow32-probe, renders
-// through ordinal 200).
-int32_t RenderAudioFrames(int16_t* out, uint32_t frames) {
-    for (uint32_t i = 0; out != nullptr && i < frames * 2; ++i) out[i] = 0;
-    return -1;
-}
-
 }  // namespace pf

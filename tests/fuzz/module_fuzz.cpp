@@ -6,6 +6,7 @@
 
 #include "fuzz_support.h"
 #include "pf/audio.h"
+#include "platform/core/backend.h"
 
 namespace {
 int16_t Samples[2 * 2048];

@@ -34,10 +34,4 @@ int32_t FreeModuleFile(MODULE module);
 int32_t CloseAudioVoices();
 int32_t CloseAudioDevice();
 
-// --- For tests and benchmarks only ------------------------------------------
-// Renders frames of interleaved stereo samples of the module that plays, as
-// the output would pull them, without any device pulling. Returns 0 when a
-// module was rendered; silence and non-zero when none plays.
-int32_t RenderAudioFrames(int16_t* out, uint32_t frames);
-
 }  // namespace pf
