@@ -60,6 +60,7 @@
 
 #include "game_fields.h"
 #include "headless.h"
+#include "pf/window.h"
 
 namespace {
 
