@@ -296,7 +296,8 @@ pf::LRESULT InstallWndProc(pf::HWND window, pf::UINT message, pf::WPARAM wParam,
                 const bool installed = InstallFromDialog(window);
                 pf::MessageBoxA(nullptr, installed ? kSuccessText : kFailureText, kCaption,
                                 pf::MB_OK);
-                pf::PostQuitMessage(0);
+                // The program's exit code: 0 installed, 1 failed.
+                pf::PostQuitMessage(installed ? 0 : 1);
                 break;
             }
             case IDC_CANCEL: pf::PostQuitMessage(0); break;

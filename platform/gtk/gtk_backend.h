@@ -3,7 +3,6 @@
 // header without GTK's.
 #pragma once
 
-#include <string>
 
 namespace pf::gtk {
 
@@ -21,9 +20,6 @@ std::string IconPng();
 // default button is pressed as soon as the message loop runs; message boxes
 // print their text on standard output.
 void StartUnattendedBackend(const char* folder);
-// The text of the last message box shown by the unattended backend (empty
-// when none was shown).
-const std::string& UnattendedMessage();
 
 // Milliseconds of a monotonic clock, for both backends.
 unsigned long MonotonicMilliseconds();

@@ -3,7 +3,8 @@
 //   velnorix-install                     the dialog
 //   velnorix-install --unattended DIR    installs into DIR without a display,
 //                                        prints the outcome; exit status 0 on
-//                                        success, 1 on failure
+//                                        success, 1 on failure (the
+//                                        installer's own exit code)
 //
 // Both run the installer's own entry and window procedure; only the backend
 // differs. A successful installation through the dialog also gets an entry in
@@ -22,8 +23,6 @@
 #include "platform/posix/menu_entry.h"
 
 namespace {
-
-constexpr const char* kSuccessText = "Velnorix For Win32 successfully installed";
 
 int Usage() {
     std::fprintf(stderr, "usage: velnorix-install [--unattended DIR]\n");
@@ -51,7 +50,7 @@ int main(int argc, char** argv) {
         const std::string folder = Absolute(argv[2]);
         pf::gtk::StartUnattendedBackend(folder.c_str());
         const int result = WinMain(instance, nullptr, noArguments, pf::SW_SHOWNORMAL);
-        return result == 0 && pf::gtk::UnattendedMessage() == kSuccessText ? 0 : 1;
+        return result == 0 ? 0 : 1;
     }
     if (argc >= 2 && argv[1][0] == '-' && std::strncmp(argv[1], "--g", 3) != 0) return Usage();
 

@@ -24,7 +24,6 @@ public:
     }
 
     int MessageBox(const char* text, const char* /*caption*/, UINT /*type*/) override {
-        message_ = text;
         std::printf("%s\n", text);
         std::fflush(stdout);
         return IDOK;
@@ -71,8 +70,6 @@ public:
         return true;
     }
 
-    const std::string& message() const { return message_; }
-
 private:
     // Presses the default button once; true when it did.
     bool PressPending() {
@@ -87,11 +84,7 @@ private:
     HWND window_ = nullptr;
     std::map<int, std::string> texts_;
     int pending_ = -1;
-    std::string message_;
 };
-
-UnattendedBackend* Unattended = nullptr;
-const std::string NoMessage;
 
 }  // namespace
 
@@ -104,12 +97,7 @@ unsigned long MonotonicMilliseconds() {
 
 void StartUnattendedBackend(const char* folder) {
     static UnattendedBackend backend(folder);
-    Unattended = &backend;
     core::InstallBackend(&backend);
-}
-
-const std::string& UnattendedMessage() {
-    return Unattended != nullptr ? Unattended->message() : NoMessage;
 }
 
 }  // namespace pf::gtk

@@ -145,7 +145,7 @@ TEST_F(InstallerDialog, OkInstallsIntoTheTypedFolderAndSaysSo) {
 
 TEST_F(InstallerDialog, AFailedInstallationSaysSoAndEnds) {
     desktop_.presses = {installer::IDC_OK};  // the edit box is empty
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);  // the program's exit code tells the failure too
     ASSERT_EQ(desktop_.boxes.size(), 1u);
     EXPECT_EQ(desktop_.boxes[0].text, "Error: Installation terminated");
     EXPECT_FALSE(desktop_.stuck);
@@ -192,7 +192,7 @@ TEST_F(InstallerDialog, AFolderLongerThanTheEditLimitIsNotCutButRefused) {
     const std::string base = temp_.path().string() + "/";
     desktop_.browseAnswer = base + std::string(258 - base.size(), 'x');
     desktop_.presses = {installer::IDC_BROWSE, installer::IDC_OK};
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     ASSERT_EQ(desktop_.boxes.size(), 1u);
     EXPECT_EQ(desktop_.boxes[0].text, "Error: Installation terminated");
     EXPECT_EQ(Listing(temp_.path()), (std::vector<std::string>{"ship", "ship/data.1"}));
