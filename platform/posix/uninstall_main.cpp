@@ -1,6 +1,7 @@
-// velnorix-uninstall: runs the uninstaller on the core's plain backend, then
-// removes the desktop menu entry that the dialog installer made for this
-// installation once its registration is gone.
+// velnorix-uninstall: the startup of the windowless uninstaller on the core's
+// plain backend (its entry runs with an empty command line and its result is
+// the exit status), then the removal of the desktop menu entry that the
+// dialog installer made for this installation once its registration is gone.
 #include "pf/window.h"
 #include "platform/posix/menu_entry.h"
 
