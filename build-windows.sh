@@ -8,8 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh --windows
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors, as in ./test.sh --windows.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_WERROR=ON
 cmake --build build -j"$(nproc)" --target vx_content vx_music vx_icon vx-pack
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DVX_HOST_BUILD="$PWD/build"
+  -DCMAKE_BUILD_TYPE=Release -DVX_WERROR=ON -DVX_HOST_BUILD="$PWD/build"
 cmake --build build-win32 -j"$(nproc)"

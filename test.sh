@@ -8,6 +8,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
+case "$#:${1:-}" in
+  0: | 1:--sanitize | 1:--windows | 1:--web) ;;
+  *)
+    echo "usage: ./test.sh [--sanitize | --windows | --web]" >&2
+    exit 2
+    ;;
+esac
+
 if [ "${1:-}" = "--windows" ]; then
   scripts/deps.sh --wine
   # The Linux build gives the Windows one its Data folder and icon, and the

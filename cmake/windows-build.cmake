@@ -32,9 +32,14 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/platform/win32/velnorix.rc
 
 # The programs run from the build folder, like the Linux ones: it gets a copy
 # of the host build's Data folder.
-add_custom_target(vx_win32_data ALL
+# Copied again only when a file of the host's Data folder changed.
+file(GLOB VX_HOST_DATA_FILES CONFIGURE_DEPENDS ${VX_HOST_BUILD}/Data/*)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/data-copied.stamp
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${VX_HOST_BUILD}/Data ${VX_DATA_DIR}
+  COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/data-copied.stamp
+  DEPENDS ${VX_HOST_DATA_FILES}
   COMMENT "Copying the Data folder from the host build")
+add_custom_target(vx_win32_data ALL DEPENDS ${CMAKE_BINARY_DIR}/data-copied.stamp)
 
 # The release folder a Windows user downloads: ship/install.exe and
 # ship/data.1 (velnorix.exe, audiow32.dll and Uninstall.exe in the
@@ -42,20 +47,22 @@ add_custom_target(vx_win32_data ALL
 # velnorix-win32.zip holding the two.
 set(VX_WIN32_SHIP ${CMAKE_BINARY_DIR}/ship)
 set(VX_WIN32_ZIP ${CMAKE_BINARY_DIR}/velnorix-win32.zip)
-add_custom_target(vx_win32_ship ALL
+add_custom_command(OUTPUT ${VX_WIN32_SHIP}/data.1 ${VX_WIN32_SHIP}/install.exe ${VX_WIN32_ZIP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VX_WIN32_SHIP}
   COMMAND ${VX_HOST_BUILD}/vx-pack --output ${VX_WIN32_SHIP}/data.1
           --file velnorix.exe=$<TARGET_FILE:velnorix>
           --file audiow32.dll=$<TARGET_FILE:audiow32>
           --file Uninstall.exe=$<TARGET_FILE:vx_uninstall_exe>
           --dir Data=${VX_HOST_BUILD}/Data
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vx_install_exe> ${VX_WIN32_SHIP}/
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vx_install_exe> ${VX_WIN32_SHIP}/
   COMMAND ${CMAKE_COMMAND} -E chdir ${VX_WIN32_SHIP}
           ${CMAKE_COMMAND} -E tar cf ${VX_WIN32_ZIP} --format=zip "--mtime=2000-01-01 00:00:00 UTC"
           install.exe data.1
+  DEPENDS velnorix audiow32 vx_install_exe vx_uninstall_exe ${VX_HOST_DATA_FILES}
   COMMENT "Packing ship/data.1 and velnorix-win32.zip"
   VERBATIM)
-add_dependencies(vx_win32_ship velnorix audiow32 vx_install_exe vx_uninstall_exe)
+add_custom_target(vx_win32_ship ALL
+  DEPENDS ${VX_WIN32_SHIP}/data.1 ${VX_WIN32_SHIP}/install.exe ${VX_WIN32_ZIP})
 
 if(VX_BUILD_TESTS)
   enable_testing()

@@ -32,7 +32,7 @@ if [ ! -f build-fuzz/CMakeCache.txt ]; then
   compilers=(-DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx")
 fi
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo "${compilers[@]}" -DVX_FUZZ=ON -DVX_WERROR=ON \
-  -DVX_BUILD_SDL=OFF -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
+  -DVX_BUILD_SDL=OFF -DVX_BUILD_GTK=OFF -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target $(printf 'fuzz_%s ' "${harnesses[@]}")
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1
