@@ -8,26 +8,17 @@
 
 #include "pf/ddraw.h"
 #include "platform/core/backend.h"
+#include "tests/support/display_setup.h"
 
 namespace {
 
 struct Display {
     Display() {
         pf::core::ResetCore();
-        pf::LPDIRECTDRAW first = nullptr;
-        pf::DirectDrawCreate(nullptr, &first, nullptr);
-        pf::DirectDraw_QueryInterface(first, pf::IID_IDirectDraw2, &draw);
-        pf::DirectDraw_Release(first);
-        pf::DDSURFACEDESC desc = {};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = pf::DDSD_CAPS | pf::DDSD_WIDTH | pf::DDSD_HEIGHT;
-        desc.ddsCaps.dwCaps = pf::DDSCAPS_OFFSCREENPLAIN;
-        desc.dwWidth = 800;
-        desc.dwHeight = 600;
-        pf::DirectDraw_CreateSurface(draw, &desc, &sheet, nullptr);
-        pf::DirectDraw_CreateSurface(draw, &desc, &target, nullptr);
-        pf::DDCOLORKEY key = {0, 0};
-        pf::Surface_SetColorKey(sheet, pf::DDCKEY_SRCBLT, &key);
+        vxtest::CreateDirectDraw(&draw);
+        vxtest::CreateScreenSizedSurface(draw, &sheet);
+        vxtest::CreateScreenSizedSurface(draw, &target);
+        vxtest::KeyOnBlack(sheet);
         // A sheet with a quarter of its pixels transparent, scattered.
         pf::DDSURFACEDESC lock = {};
         pf::Surface_Lock(sheet, nullptr, &lock, 0, nullptr);

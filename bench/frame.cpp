@@ -5,6 +5,7 @@
 
 #include "headless.h"
 #include "pf/ddraw.h"
+#include "tests/support/display_setup.h"
 
 namespace {
 
@@ -14,34 +15,17 @@ benchmark::State* Running = nullptr;
 // bench's frame record (hash per flip) as in a test run.
 int FrameLoop(pf::HINSTANCE, pf::HINSTANCE, char*, int) {
     benchmark::State& state = *Running;
-    pf::LPDIRECTDRAW first = nullptr;
     pf::LPDIRECTDRAW2 draw = nullptr;
-    pf::DirectDrawCreate(nullptr, &first, nullptr);
-    pf::DirectDraw_QueryInterface(first, pf::IID_IDirectDraw2, &draw);
-    pf::DirectDraw_Release(first);
-    pf::DDSURFACEDESC desc = {};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = pf::DDSD_CAPS | pf::DDSD_BACKBUFFERCOUNT;
-    desc.ddsCaps.dwCaps = pf::DDSCAPS_PRIMARYSURFACE | pf::DDSCAPS_FLIP | pf::DDSCAPS_COMPLEX;
-    desc.dwBackBufferCount = 1;
     pf::LPDIRECTDRAWSURFACE primary = nullptr, back = nullptr, sheet = nullptr;
-    pf::DirectDraw_CreateSurface(draw, &desc, &primary, nullptr);
-    pf::DDSCAPS caps = {pf::DDSCAPS_BACKBUFFER};
-    pf::Surface_GetAttachedSurface(primary, &caps, &back);
-    desc = {};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = pf::DDSD_CAPS | pf::DDSD_WIDTH | pf::DDSD_HEIGHT;
-    desc.ddsCaps.dwCaps = pf::DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = 800;
-    desc.dwHeight = 600;
-    pf::DirectDraw_CreateSurface(draw, &desc, &sheet, nullptr);
-    pf::DDCOLORKEY key = {0, 0};
-    pf::Surface_SetColorKey(sheet, pf::DDCKEY_SRCBLT, &key);
+    vxtest::CreateDirectDraw(&draw);
+    vxtest::CreateFlippingPrimary(draw, &primary, &back);
+    vxtest::CreateScreenSizedSurface(draw, &sheet);
+    vxtest::KeyOnBlack(sheet);
     pf::DDBLTFX fill = {sizeof fill, 0x1234};
     pf::Surface_Blt(sheet, nullptr, nullptr, nullptr, pf::DDBLT_COLORFILL, &fill);
 
     pf::DDBLTFX black = {sizeof black, 0};
-    const pf::RECT field = {0, 0, 550, 600};
+    const pf::RECT field = {0, 0, PlayFieldRight, ScreenHeight};
     const pf::RECT block = {0, 0, 50, 20};
     const pf::RECT ball = {0, 100, 12, 112};
     const pf::RECT ship = {0, 200, 80, 216};

@@ -10,6 +10,7 @@
 #include "game/display/display.h"
 #include "pf/ddraw.h"
 #include "pf/files.h"
+#include "tests/support/display_setup.h"
 
 namespace {
 
@@ -23,17 +24,8 @@ bool Prepare(benchmark::State& state) {
         return false;
     }
     pf::SetCurrentDirectoryA(data.parent_path().string().c_str());
-    pf::DirectDrawCreate(nullptr, &DDrawFirst, nullptr);
-    pf::DirectDraw_QueryInterface(DDrawFirst, pf::IID_IDirectDraw2, &DDraw);
-    pf::DirectDraw_Release(DDrawFirst);
-    DDrawFirst = nullptr;
-    pf::DDSURFACEDESC desc = {};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = pf::DDSD_CAPS | pf::DDSD_HEIGHT | pf::DDSD_WIDTH;
-    desc.ddsCaps.dwCaps = pf::DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = ScreenWidth;
-    desc.dwHeight = ScreenHeight;
-    if (pf::DirectDraw_CreateSurface(DDraw, &desc, &OffscreenSurface, nullptr) != pf::DD_OK) {
+    vxtest::CreateDirectDraw(&DDraw);
+    if (vxtest::CreateScreenSizedSurface(DDraw, &OffscreenSurface) != pf::DD_OK) {
         state.SkipWithError("no offscreen surface");
         return false;
     }

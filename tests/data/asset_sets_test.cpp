@@ -43,7 +43,7 @@ protected:
         for (const Picture& p : PlayPictures) WritePicture(p);
         WriteData("font.spr", FontFile(0, 560, 535, 40));
         WriteData("hiscore.dat", Bytes(280, 0));
-        LevelSpec level;
+        LevelRecipe level;
         level.x = 0;
         level.y = 100;
         level.cellWidth = 20;
@@ -182,7 +182,7 @@ TEST_F(AssetSetTest, PlaySetShowsTheFailingLoadersOwnMessage) {
     EXPECT_EQ(Error(), "[ReadFont] Unable to open file\n");
     WriteData("font.spr", font);
 
-    LevelSpec corrupt;
+    LevelRecipe corrupt;
     corrupt.ids[0] = "ALDX";
     WriteData("Lvl0001.ldf", LevelFile(corrupt));
     EXPECT_EQ(ReadGameData(), 0);

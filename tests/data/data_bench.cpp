@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "platform/core/backend.h"
+#include "support/display_setup.h"
 #include "game/data/data.h"
 #include "game/display/display.h"
 #include "pf/ddraw.h"
@@ -59,34 +60,34 @@ Bytes FontFile(uint16_t x, uint16_t y, uint16_t width, uint16_t height) {
     return out;
 }
 
-Bytes LevelFile(const LevelSpec& spec) {
+Bytes LevelFile(const LevelRecipe& recipe) {
     Bytes out;
-    PutID(out, spec.ids[0]);
-    PutU16(out, spec.level);
-    PutID(out, spec.ids[1]);
-    PutU16(out, spec.columns);
-    PutU16(out, spec.rows);
-    PutU16(out, spec.x);
-    PutU16(out, spec.y);
-    PutU16(out, spec.blocksToClear);
-    PutID(out, spec.ids[2]);
-    PutU16(out, static_cast<uint16_t>(spec.types.size()));
-    PutU16(out, spec.cellWidth);
-    PutU16(out, spec.cellHeight);
+    PutID(out, recipe.ids[0]);
+    PutU16(out, recipe.level);
+    PutID(out, recipe.ids[1]);
+    PutU16(out, recipe.columns);
+    PutU16(out, recipe.rows);
+    PutU16(out, recipe.x);
+    PutU16(out, recipe.y);
+    PutU16(out, recipe.blocksToClear);
+    PutID(out, recipe.ids[2]);
+    PutU16(out, static_cast<uint16_t>(recipe.types.size()));
+    PutU16(out, recipe.cellWidth);
+    PutU16(out, recipe.cellHeight);
     size_t frame = 0;
-    for (const BlockTypeSpec& type : spec.types) {
+    for (const BlockTypeRecipe& type : recipe.types) {
         PutU16(out, type.frameCount);
         PutU16(out, type.hitsToBreak);
         for (uint16_t k = 0; k < type.frameCount; ++k, ++frame) {
             PutU16(out, 0);
-            for (size_t p = 0; p < static_cast<size_t>(spec.cellWidth) * spec.cellHeight; ++p)
+            for (size_t p = 0; p < static_cast<size_t>(recipe.cellWidth) * recipe.cellHeight; ++p)
                 PutPattern(out, frame);
         }
     }
-    PutID(out, spec.ids[3]);
-    std::vector<uint16_t> cells = spec.cells;
+    PutID(out, recipe.ids[3]);
+    std::vector<uint16_t> cells = recipe.cells;
     if (cells.empty()) {
-        cells.assign(static_cast<size_t>(spec.columns) * spec.rows, 0);
+        cells.assign(static_cast<size_t>(recipe.columns) * recipe.rows, 0);
         cells[0] = 1;
     }
     for (uint16_t cell : cells) PutU16(out, cell);
@@ -145,22 +146,11 @@ Bytes DataTest::ReadData(const std::string& name) {
 }
 
 void DataTest::CreateSurfaces() {
-    ASSERT_EQ(pf::DirectDrawCreate(nullptr, &DDrawFirst, nullptr), pf::DD_OK);
-    ASSERT_EQ(pf::DirectDraw_QueryInterface(DDrawFirst, pf::IID_IDirectDraw2, &DDraw), pf::DD_OK);
-    pf::DirectDraw_Release(DDrawFirst);
-    DDrawFirst = nullptr;
-
-    pf::DDSURFACEDESC desc = {};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = pf::DDSD_CAPS | pf::DDSD_HEIGHT | pf::DDSD_WIDTH;
-    desc.ddsCaps.dwCaps = pf::DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = ScreenWidth;
-    desc.dwHeight = ScreenHeight;
-    ASSERT_EQ(pf::DirectDraw_CreateSurface(DDraw, &desc, &OffscreenSurface, nullptr), pf::DD_OK);
+    ASSERT_EQ(vxtest::CreateDirectDraw(&DDraw), pf::DD_OK);
+    ASSERT_EQ(vxtest::CreateScreenSizedSurface(DDraw, &OffscreenSurface), pf::DD_OK);
     // The text tests draw into a plain surface standing in for the back buffer.
-    ASSERT_EQ(pf::DirectDraw_CreateSurface(DDraw, &desc, &BackBuffer, nullptr), pf::DD_OK);
-    pf::DDCOLORKEY key = {0, 0};
-    ASSERT_EQ(pf::Surface_SetColorKey(OffscreenSurface, pf::DDCKEY_SRCBLT, &key), pf::DD_OK);
+    ASSERT_EQ(vxtest::CreateScreenSizedSurface(DDraw, &BackBuffer), pf::DD_OK);
+    ASSERT_EQ(vxtest::KeyOnBlack(OffscreenSurface), pf::DD_OK);
 }
 
 void DataTest::Lock() { ASSERT_EQ(LockOffscreen(), pf::DD_OK); }

@@ -29,12 +29,12 @@ Bytes FontFile(uint16_t x, uint16_t y, uint16_t width, uint16_t height);
 void PutPattern(Bytes& out, size_t index);
 uint16_t PatternPixel(size_t index);
 
-struct BlockTypeSpec {
+struct BlockTypeRecipe {
     uint16_t frameCount = 1;
     uint16_t hitsToBreak = 1;
 };
 
-struct LevelSpec {
+struct LevelRecipe {
     uint16_t level = 1;
     uint16_t columns = 2;
     uint16_t rows = 1;
@@ -43,13 +43,13 @@ struct LevelSpec {
     uint16_t blocksToClear = 1;
     uint16_t cellWidth = 2;
     uint16_t cellHeight = 1;
-    std::vector<BlockTypeSpec> types = {{}};
+    std::vector<BlockTypeRecipe> types = {{}};
     std::vector<uint16_t> cells;  // empty: cell 0 holds type 0, the rest empty
     const char* ids[4] = {LevelFileID, LevelDataID, LevelBlockDataID, LevelLayoutID};
 };
 
 // A level file; frame f overall (in file order) has every pixel PatternPixel(f).
-Bytes LevelFile(const LevelSpec& spec);
+Bytes LevelFile(const LevelRecipe& recipe);
 
 // Runs each test in a fresh program record and platform core, inside a
 // scratch working directory holding a Data folder, with the offscreen sheet

@@ -18,10 +18,10 @@ protected:
         DataTest::SetUp();
         TbarSprite = {200, 600, 600, 0};
     }
-    int Load(const LevelSpec& spec, uint32_t level = 1) {
+    int Load(const LevelRecipe& recipe, uint32_t level = 1) {
         char name[32];
         std::snprintf(name, sizeof name, "Lvl%04u.ldf", level & 0xFFFF);
-        WriteData(name, LevelFile(spec));
+        WriteData(name, LevelFile(recipe));
         return ReadLevelData(level);
     }
     std::string Corrupt(const char* what) {
@@ -30,8 +30,8 @@ protected:
 };
 
 TEST_F(LevelFileTest, MinimalLevelOfFiftyBytes) {
-    LevelSpec spec;
-    const Bytes file = LevelFile(spec);
+    LevelRecipe recipe;
+    const Bytes file = LevelFile(recipe);
     ASSERT_EQ(file.size(), 50u);
     WriteData("Lvl0001.ldf", file);
     ASSERT_EQ(ReadLevelData(1), 1) << Error();
@@ -58,9 +58,9 @@ TEST_F(LevelFileTest, MinimalLevelOfFiftyBytes) {
 }
 
 TEST_F(LevelFileTest, FileNameHasFourDigitsFromTheLowSixteenBits) {
-    LevelSpec spec;
-    spec.level = 12;
-    WriteData("Lvl0012.ldf", LevelFile(spec));
+    LevelRecipe recipe;
+    recipe.level = 12;
+    WriteData("Lvl0012.ldf", LevelFile(recipe));
     EXPECT_EQ(ReadLevelData(12), 1) << Error();
     ReleaseLevel();
     EXPECT_EQ(ReadLevelData(0x10000u + 12), 1) << Error();
@@ -70,11 +70,11 @@ TEST_F(LevelFileTest, FileNameHasFourDigitsFromTheLowSixteenBits) {
 }
 
 TEST_F(LevelFileTest, CellsAreCopiedAsStored) {
-    LevelSpec spec;
-    spec.columns = 3;
-    spec.types = {{1, 3}, {2, 255}};
-    spec.cells = {0x0101, 0x0002, 0x0000};
-    ASSERT_EQ(Load(spec), 1) << Error();
+    LevelRecipe recipe;
+    recipe.columns = 3;
+    recipe.types = {{1, 3}, {2, 255}};
+    recipe.cells = {0x0101, 0x0002, 0x0000};
+    ASSERT_EQ(Load(recipe), 1) << Error();
     EXPECT_EQ(LayoutArray[0], 0x0101);
     EXPECT_EQ(LayoutArray[1], 0x0002);
     EXPECT_EQ(LayoutArray[2], 0x0000);
@@ -82,9 +82,9 @@ TEST_F(LevelFileTest, CellsAreCopiedAsStored) {
 }
 
 TEST_F(LevelFileTest, HeadChecksInOrder) {
-    LevelSpec spec;
-    spec.level = 2;
-    EXPECT_EQ(Load(spec, 1), 0);
+    LevelRecipe recipe;
+    recipe.level = 2;
+    EXPECT_EQ(Load(recipe, 1), 0);
     EXPECT_EQ(Error(), Corrupt("Level check failed"));
 
     const std::pair<int, const char*> ids[] = {
@@ -94,7 +94,7 @@ TEST_F(LevelFileTest, HeadChecksInOrder) {
         {3, "Level Layout Data ChunkID != 'LLOD'"},
     };
     for (const auto& [which, message] : ids) {
-        LevelSpec bad;
+        LevelRecipe bad;
         bad.ids[which] = "XXXX";
         ReleaseLevel();
         EXPECT_EQ(Load(bad), 0) << which;
@@ -103,19 +103,19 @@ TEST_F(LevelFileTest, HeadChecksInOrder) {
 }
 
 TEST_F(LevelFileTest, LayoutSizeLimits) {
-    LevelSpec spec;
-    spec.columns = 20;
-    spec.rows = 50;
-    spec.x = 0;
-    spec.y = 0;
-    spec.cellWidth = 40;
-    spec.cellHeight = 12;
-    EXPECT_EQ(Load(spec), 1) << Error();
+    LevelRecipe recipe;
+    recipe.columns = 20;
+    recipe.rows = 50;
+    recipe.x = 0;
+    recipe.y = 0;
+    recipe.cellWidth = 40;
+    recipe.cellHeight = 12;
+    EXPECT_EQ(Load(recipe), 1) << Error();
     ReleaseLevel();
 
     for (auto [columns, rows] : {std::pair{7, 143}, std::pair{0, 1}, std::pair{1, 0},
                                  std::pair{65535, 65535}}) {
-        LevelSpec bad;
+        LevelRecipe bad;
         bad.columns = static_cast<uint16_t>(columns);
         bad.rows = static_cast<uint16_t>(rows);
         bad.cells = {1};
@@ -128,16 +128,16 @@ TEST_F(LevelFileTest, LayoutCoordinateLimits) {
     // A grid at the far corner holds no pixel of the screen if its cells are
     // empty of width; with cells it must still fit, so test the bounds with
     // a one-cell grid that ends exactly at the edge.
-    LevelSpec spec;
-    spec.columns = 1;
-    spec.x = 798;
-    spec.y = 599;
-    spec.cells = {1};
-    EXPECT_EQ(Load(spec), 1) << Error();
+    LevelRecipe recipe;
+    recipe.columns = 1;
+    recipe.x = 798;
+    recipe.y = 599;
+    recipe.cells = {1};
+    EXPECT_EQ(Load(recipe), 1) << Error();
     ReleaseLevel();
 
     for (auto [x, y] : {std::pair{801, 0}, std::pair{0, 601}}) {
-        LevelSpec bad;
+        LevelRecipe bad;
         bad.x = static_cast<uint16_t>(x);
         bad.y = static_cast<uint16_t>(y);
         EXPECT_EQ(Load(bad), 0);
@@ -145,7 +145,7 @@ TEST_F(LevelFileTest, LayoutCoordinateLimits) {
     }
     // 800 and 600 load: the grid lies past the screen, which play never
     // addresses by position.
-    LevelSpec edge;
+    LevelRecipe edge;
     edge.x = 800;
     edge.y = 600;
     EXPECT_EQ(Load(edge), 1) << Error();
@@ -155,7 +155,7 @@ TEST_F(LevelFileTest, LayoutCoordinateLimits) {
 }
 
 TEST_F(LevelFileTest, GridRunningPastTheScreenLoads) {
-    LevelSpec wide;
+    LevelRecipe wide;
     wide.columns = 5;
     wide.x = 600;
     wide.cellWidth = 41;  // 600 + 205 > 800
@@ -163,7 +163,7 @@ TEST_F(LevelFileTest, GridRunningPastTheScreenLoads) {
     EXPECT_EQ(Load(wide), 1) << Error();
     ReleaseLevel();
 
-    LevelSpec tall;
+    LevelRecipe tall;
     tall.rows = 3;
     tall.y = 590;
     tall.cellHeight = 4;
@@ -174,7 +174,7 @@ TEST_F(LevelFileTest, GridRunningPastTheScreenLoads) {
 
 TEST_F(LevelFileTest, CellSizeMustNotBeZero) {
     for (auto [w, h] : {std::pair{0, 1}, std::pair{2, 0}}) {
-        LevelSpec zero;
+        LevelRecipe zero;
         zero.cellWidth = static_cast<uint16_t>(w);
         zero.cellHeight = static_cast<uint16_t>(h);
         ReleaseLevel();
@@ -185,15 +185,15 @@ TEST_F(LevelFileTest, CellSizeMustNotBeZero) {
 }
 
 TEST_F(LevelFileTest, BlockTypeCountLimits) {
-    LevelSpec spec;
-    spec.types.assign(20, {});
-    EXPECT_EQ(Load(spec), 1) << Error();
+    LevelRecipe recipe;
+    recipe.types.assign(20, {});
+    EXPECT_EQ(Load(recipe), 1) << Error();
     EXPECT_EQ(BlockTypeCount, 20);
     ReleaseLevel();
     EXPECT_EQ(BlockTypeCount, 0);
 
     for (size_t count : {0u, 21u}) {
-        LevelSpec bad;
+        LevelRecipe bad;
         bad.types.assign(count, {});
         EXPECT_EQ(Load(bad), 0);
         EXPECT_EQ(Error(), Corrupt("No blocks"));
@@ -202,13 +202,13 @@ TEST_F(LevelFileTest, BlockTypeCountLimits) {
 }
 
 TEST_F(LevelFileTest, FramesRunInRowsUpToTheSidePanel) {
-    LevelSpec spec;
-    spec.x = 0;
-    spec.y = 0;
-    spec.cellWidth = 40;
-    spec.cellHeight = 20;
-    spec.types = {{10, 1}, {7, 1}};
-    ASSERT_EQ(Load(spec), 1) << Error();
+    LevelRecipe recipe;
+    recipe.x = 0;
+    recipe.y = 0;
+    recipe.cellWidth = 40;
+    recipe.cellHeight = 20;
+    recipe.types = {{10, 1}, {7, 1}};
+    ASSERT_EQ(Load(recipe), 1) << Error();
     for (int f = 0; f < 17; ++f) {
         const BlockType& type = BlockTypes[f < 10 ? 0 : 1];
         const int k = f < 10 ? f : f - 10;
@@ -225,13 +225,13 @@ TEST_F(LevelFileTest, FramesRunInRowsUpToTheSidePanel) {
 }
 
 TEST_F(LevelFileTest, LastFrameOfARowMayPassTheSidePanel) {
-    LevelSpec spec;
-    spec.x = 0;
-    spec.y = 0;
-    spec.cellWidth = 64;
-    spec.cellHeight = 10;
-    spec.types = {{10, 1}, {2, 1}};
-    ASSERT_EQ(Load(spec), 1) << Error();
+    LevelRecipe recipe;
+    recipe.x = 0;
+    recipe.y = 0;
+    recipe.cellWidth = 64;
+    recipe.cellHeight = 10;
+    recipe.types = {{10, 1}, {2, 1}};
+    ASSERT_EQ(Load(recipe), 1) << Error();
     EXPECT_EQ(BlockTypes[0].frameX[9], 576);
     EXPECT_EQ(BlockTypes[0].frameY[9], 0);
     EXPECT_EQ(BlockTypes[1].frameX[0], 0);
@@ -240,11 +240,11 @@ TEST_F(LevelFileTest, LastFrameOfARowMayPassTheSidePanel) {
 }
 
 TEST_F(LevelFileTest, TypesWithoutFramesLeaveTheCursor) {
-    LevelSpec spec;
-    spec.columns = 3;
-    spec.types = {{3, 1}, {0, 1}, {2, 1}};
-    spec.cells = {1, 0, 3};
-    ASSERT_EQ(Load(spec), 1) << Error();
+    LevelRecipe recipe;
+    recipe.columns = 3;
+    recipe.types = {{3, 1}, {0, 1}, {2, 1}};
+    recipe.cells = {1, 0, 3};
+    ASSERT_EQ(Load(recipe), 1) << Error();
     EXPECT_EQ(BlockTypes[1].frameCount, 0);
     EXPECT_EQ(BlockTypes[2].frameX[0], 6);
     EXPECT_EQ(BlockTypes[2].frameX[1], 8);
@@ -255,52 +255,52 @@ TEST_F(LevelFileTest, FramesThatWouldLeaveTheSheetAreRefusedBeforeAnyIsDrawn) {
     // With the panel at x 800, 100-pixel cells fill six rows of eight down
     // to y 600; the 49th frame would start below the sheet.
     TbarSprite.x = 800;
-    LevelSpec spec;
-    spec.columns = 1;
-    spec.x = 0;
-    spec.y = 0;
-    spec.cellWidth = 100;
-    spec.cellHeight = 100;
-    spec.types.assign(4, {10, 1});
-    spec.types.push_back({8, 1});
-    spec.cells = {1};
-    ASSERT_EQ(Load(spec), 1) << Error();
+    LevelRecipe recipe;
+    recipe.columns = 1;
+    recipe.x = 0;
+    recipe.y = 0;
+    recipe.cellWidth = 100;
+    recipe.cellHeight = 100;
+    recipe.types.assign(4, {10, 1});
+    recipe.types.push_back({8, 1});
+    recipe.cells = {1};
+    ASSERT_EQ(Load(recipe), 1) << Error();
     ReleaseLevel();
     Unlock();
     ClearOffscreen();
     Lock();
 
-    spec.types.push_back({1, 1});
-    EXPECT_EQ(Load(spec), 0);
+    recipe.types.push_back({1, 1});
+    EXPECT_EQ(Load(recipe), 0);
     EXPECT_EQ(Error(), Corrupt("block images outside the 800x600 sheet"));
     EXPECT_EQ(SheetPixelsSet(), 0u);
     EXPECT_EQ(LayoutArrayMemory, nullptr);
 
     // A side panel beyond the sheet lets a row run off its right edge.
     TbarSprite.x = 900;
-    spec.types = {{9, 1}};
+    recipe.types = {{9, 1}};
     ReleaseLevel();
-    EXPECT_EQ(Load(spec), 0);
+    EXPECT_EQ(Load(recipe), 0);
     EXPECT_EQ(Error(), Corrupt("block images outside the 800x600 sheet"));
     EXPECT_EQ(SheetPixelsSet(), 0u);
 }
 
 TEST_F(LevelFileTest, MoreThanTenFramesIsRefused) {
-    LevelSpec spec;
-    spec.types = {{11, 1}};
-    EXPECT_EQ(Load(spec), 0);
+    LevelRecipe recipe;
+    recipe.types = {{11, 1}};
+    EXPECT_EQ(Load(recipe), 0);
     EXPECT_EQ(Error(), Corrupt("more than 10 frames in a block type"));
     EXPECT_EQ(SheetPixelsSet(), 0u);
 }
 
 TEST_F(LevelFileTest, CellsMustNameBlockTypesWithFrames) {
-    LevelSpec beyond;
+    LevelRecipe beyond;
     beyond.cells = {2, 0};
     EXPECT_EQ(Load(beyond), 0);
     EXPECT_EQ(Error(), Corrupt("cell names a block type beyond the table"));
     EXPECT_EQ(SheetPixelsSet(), 0u);
 
-    LevelSpec frameless;
+    LevelRecipe frameless;
     frameless.types = {{1, 1}, {0, 1}};
     frameless.cells = {1, 2};
     ReleaseLevel();
@@ -308,28 +308,28 @@ TEST_F(LevelFileTest, CellsMustNameBlockTypesWithFrames) {
     EXPECT_EQ(Error(), Corrupt("cell names a block type without frames"));
 
     // The high byte (hits taken) is not a block type.
-    LevelSpec hits;
+    LevelRecipe hits;
     hits.cells = {0x0501, 0x0900};
     ReleaseLevel();
     EXPECT_EQ(Load(hits), 1) << Error();
 }
 
 TEST_F(LevelFileTest, TrailingBytesAreIgnored) {
-    Bytes file = LevelFile(LevelSpec{});
+    Bytes file = LevelFile(LevelRecipe{});
     file.insert(file.end(), 17, 0xEE);
     WriteData("Lvl0001.ldf", file);
     EXPECT_EQ(ReadLevelData(1), 1) << Error();
 }
 
 TEST_F(LevelFileTest, EveryPrefixIsRefusedWithoutReadingPastIt) {
-    LevelSpec spec;
-    spec.columns = 3;
-    spec.rows = 2;
-    spec.cellWidth = 3;
-    spec.cellHeight = 2;
-    spec.types = {{2, 1}, {0, 255}, {1, 2}};
-    spec.cells = {1, 3, 0, 0x0101, 0, 1};
-    const Bytes whole = LevelFile(spec);
+    LevelRecipe recipe;
+    recipe.columns = 3;
+    recipe.rows = 2;
+    recipe.cellWidth = 3;
+    recipe.cellHeight = 2;
+    recipe.types = {{2, 1}, {0, 255}, {1, 2}};
+    recipe.cells = {1, 3, 0, 0x0101, 0, 1};
+    const Bytes whole = LevelFile(recipe);
     for (size_t length = 0; length < whole.size(); ++length) {
         WriteData("Lvl0001.ldf", Bytes(whole.begin(), whole.begin() + static_cast<long>(length)));
         ReleaseLevel();
@@ -346,7 +346,7 @@ TEST_F(LevelFileTest, EveryPrefixIsRefusedWithoutReadingPastIt) {
 }
 
 TEST_F(LevelFileTest, EveryStepReportsItsOwnMessage) {
-    WriteData("Lvl0001.ldf", LevelFile(LevelSpec{}));
+    WriteData("Lvl0001.ldf", LevelFile(LevelRecipe{}));
     struct Case {
         const char* operation;
         unsigned n;
@@ -380,7 +380,7 @@ TEST_F(LevelFileTest, EveryStepReportsItsOwnMessage) {
 
 TEST_F(LevelFileTest, ReleaseFreesBothBlocksAndToleratesEmptyHolders) {
     ReleaseLevel();
-    ASSERT_EQ(Load(LevelSpec{}), 1);
+    ASSERT_EQ(Load(LevelRecipe{}), 1);
     ReleaseLevel();
     EXPECT_EQ(LayoutArrayMemory, nullptr);
     EXPECT_EQ(LayoutArray, nullptr);
@@ -388,7 +388,7 @@ TEST_F(LevelFileTest, ReleaseFreesBothBlocksAndToleratesEmptyHolders) {
     EXPECT_EQ(BlockTypes, nullptr);
     EXPECT_EQ(LayoutColumns, 2);  // geometry keeps its values
     ReleaseLevel();
-    ASSERT_EQ(Load(LevelSpec{}), 1);
+    ASSERT_EQ(Load(LevelRecipe{}), 1);
     ReleaseBlockTypes();
     ReleaseLayoutArray();
     EXPECT_EQ(BlockTypesMemory, nullptr);

@@ -13,6 +13,7 @@
 #include "pf/files.h"
 #include "pf/window.h"
 #include "platform/core/backend.h"
+#include "support/display_setup.h"
 
 namespace coretest {
 
@@ -62,27 +63,10 @@ protected:
     // DirectDraw object, flipping primary with its back buffer, an 800x600
     // offscreen surface keyed on 0, as the game sets them up.
     void MakeDisplay() {
-        pf::LPDIRECTDRAW first = nullptr;
-        ASSERT_EQ(pf::DirectDrawCreate(nullptr, &first, nullptr), pf::DD_OK);
-        ASSERT_EQ(pf::DirectDraw_QueryInterface(first, pf::IID_IDirectDraw2, &draw), pf::DD_OK);
-        pf::DirectDraw_Release(first);
-        pf::DDSURFACEDESC desc = {};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = pf::DDSD_CAPS | pf::DDSD_BACKBUFFERCOUNT;
-        desc.ddsCaps.dwCaps = pf::DDSCAPS_PRIMARYSURFACE | pf::DDSCAPS_FLIP | pf::DDSCAPS_COMPLEX;
-        desc.dwBackBufferCount = 1;
-        ASSERT_EQ(pf::DirectDraw_CreateSurface(draw, &desc, &primary, nullptr), pf::DD_OK);
-        pf::DDSCAPS caps = {pf::DDSCAPS_BACKBUFFER};
-        ASSERT_EQ(pf::Surface_GetAttachedSurface(primary, &caps, &back), pf::DD_OK);
-        desc = {};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = pf::DDSD_CAPS | pf::DDSD_WIDTH | pf::DDSD_HEIGHT;
-        desc.ddsCaps.dwCaps = pf::DDSCAPS_OFFSCREENPLAIN;
-        desc.dwWidth = 800;
-        desc.dwHeight = 600;
-        ASSERT_EQ(pf::DirectDraw_CreateSurface(draw, &desc, &sheet, nullptr), pf::DD_OK);
-        pf::DDCOLORKEY key = {0, 0};
-        ASSERT_EQ(pf::Surface_SetColorKey(sheet, pf::DDCKEY_SRCBLT, &key), pf::DD_OK);
+        ASSERT_EQ(vxtest::CreateDirectDraw(&draw), pf::DD_OK);
+        ASSERT_EQ(vxtest::CreateFlippingPrimary(draw, &primary, &back), pf::DD_OK);
+        ASSERT_EQ(vxtest::CreateScreenSizedSurface(draw, &sheet), pf::DD_OK);
+        ASSERT_EQ(vxtest::KeyOnBlack(sheet), pf::DD_OK);
     }
 
     // Pixel access through a lock of the whole surface.

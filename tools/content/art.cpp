@@ -55,14 +55,14 @@ float DrawText(Canvas& c, const Font& f, const std::string& s, float cx, float c
     return inkH;
 }
 
-Col Param(const PictureSpec& s, const std::string& key, uint32_t fallback) {
+Col Param(const PictureRecipe& s, const std::string& key, uint32_t fallback) {
     Col c = Hex(fallback);
     std::string v = s.Get(key);
     if (!v.empty()) ParseHexColour(v, c);
     return c;
 }
 
-bool CheckColours(const PictureSpec& s, std::string& error) {
+bool CheckColours(const PictureRecipe& s, std::string& error) {
     for (const auto& [k, v] : s.params) {
         bool colourKey = k == "colour" || k == "accent" || k == "bg" || k == "box" || k == "glow";
         Col c;
@@ -95,7 +95,7 @@ void Swoosh(Canvas& c, float cx, float cy, float rx, float ry, Col colour, float
            [=](Vec p) { return Mix({255, 255, 255}, colour, std::clamp(((p.x - head.x) + (p.y - head.y)) / (thick * 2) + 0.5f, 0.0f, 1.0f)); });
 }
 
-Image Emblem(const PictureSpec& s, const ArtFonts& f) {
+Image Emblem(const PictureRecipe& s, const ArtFonts& f) {
     Canvas c(s.w, s.h);
     Col accent = Param(s, "colour", 0x4fb0ff), gold = Param(s, "accent", 0xffc850);
     float cx = s.w / 2.0f, cy = std::min(72.0f, s.h * 0.36f), R = std::min(s.w * 0.4f, 62.0f);
@@ -141,7 +141,7 @@ Image Emblem(const PictureSpec& s, const ArtFonts& f) {
     return c.Flatten();
 }
 
-Image Title(const PictureSpec& s, const ArtFonts& f, bool small) {
+Image Title(const PictureRecipe& s, const ArtFonts& f, bool small) {
     Canvas c(s.w, s.h);
     Col accent = Param(s, "colour", 0x3aa8ff), glow = Param(s, "glow", 0x1f6cff);
     float titleH = small ? s.h * 0.62f : s.h * 0.55f;
@@ -169,7 +169,7 @@ Image Title(const PictureSpec& s, const ArtFonts& f, bool small) {
     return c.Flatten();
 }
 
-Image Button(const PictureSpec& s, const ArtFonts& f) {
+Image Button(const PictureRecipe& s, const ArtFonts& f) {
     Canvas c(s.w, s.h);
     Col col = Param(s, "colour", 0x2f7fd0);
     float W = float(s.w), H = float(s.h), r = H * 0.3f;
@@ -192,7 +192,7 @@ Image Button(const PictureSpec& s, const ArtFonts& f) {
     return c.Flatten();
 }
 
-Image Selector(const PictureSpec& s) {
+Image Selector(const PictureRecipe& s) {
     Canvas c(s.w, s.h);
     Col col = Param(s, "colour", 0xffc840);
     bool right = s.Get("dir", "right") == "right";
@@ -212,7 +212,7 @@ Image Selector(const PictureSpec& s) {
     return c.Flatten();
 }
 
-Image Version(const PictureSpec& s, const ArtFonts& f) {
+Image Version(const PictureRecipe& s, const ArtFonts& f) {
     Canvas c(s.w, s.h);
     Col col = Param(s, "colour", 0x7890b8);
     float W = float(s.w), H = float(s.h);
@@ -259,7 +259,7 @@ void DrawCraft(Canvas& c, float x0, float y0, float w, float h, Col accent, bool
     }
 }
 
-Image Ship(const PictureSpec& s) {
+Image Ship(const PictureRecipe& s) {
     Canvas c(s.w, s.h);
     Col accent = Param(s, "colour", 0x40d0ff);
     std::string style = s.Get("style", "normal");
@@ -282,14 +282,14 @@ Image Ship(const PictureSpec& s) {
     return c.Flatten(0.4f);
 }
 
-Image Lives(const PictureSpec& s) {
+Image Lives(const PictureRecipe& s) {
     Canvas c(s.w, s.h);
     DrawCraft(c, 0, 0, float(s.w), float(s.h), Param(s, "colour", 0x40d0ff), false);
     // Drawn keyed over the panel's lives slot: blend edges onto its colour.
     return c.FlattenOnto(Param(s, "bg", 0x0e1222));
 }
 
-Image Capsule(const PictureSpec& s, const ArtFonts& f) {
+Image Capsule(const PictureRecipe& s, const ArtFonts& f) {
     Canvas c(s.w, s.h);
     Col col = Param(s, "colour", 0x3060ff);
     float W = float(s.w), H = float(s.h);
@@ -314,7 +314,7 @@ Image Capsule(const PictureSpec& s, const ArtFonts& f) {
     return c.Flatten(0.45f);
 }
 
-Image Missile(const PictureSpec& s) {
+Image Missile(const PictureRecipe& s) {
     Canvas c(s.w, s.h);
     float W = float(s.w), H = float(s.h);
     c.Fill([=](Vec p) { return SdBox(p, {W / 2, H / 2}, {W / 2 - 0.3f, H / 2 - 0.3f}, W / 2 - 0.3f); }, [=](Vec p) {
@@ -325,7 +325,7 @@ Image Missile(const PictureSpec& s) {
     return c.Flatten(0.4f);
 }
 
-Image Ball(const PictureSpec& s) {
+Image Ball(const PictureRecipe& s) {
     Canvas c(s.w, s.h);
     bool fire = s.Get("fire") == "1";
     Col col = Param(s, "colour", fire ? 0xff7020 : 0xd8e4f4);
@@ -342,7 +342,7 @@ Image Ball(const PictureSpec& s) {
 }
 
 // The side panel at its screen place. Local coordinates; screen x = 550 + x.
-Image Panel(const PictureSpec& s, const ArtFonts& f) {
+Image Panel(const PictureRecipe& s, const ArtFonts& f) {
     Canvas c(s.w, s.h);
     Col col = Param(s, "colour", 0x22305a), accent = Param(s, "accent", 0x48b8ff);
     Col slot = Param(s, "bg", 0x0e1222), box = Param(s, "box", 0x0a0e1c);
@@ -440,7 +440,7 @@ Image Panel(const PictureSpec& s, const ArtFonts& f) {
 
 }  // namespace
 
-bool RenderPicture(const PictureSpec& s, const ArtFonts& f, Image& out, std::string& error) {
+bool RenderPicture(const PictureRecipe& s, const ArtFonts& f, Image& out, std::string& error) {
     if (!CheckColours(s, error)) return false;
     const std::string& k = s.kind;
     if (k == "emblem") out = Emblem(s, f);

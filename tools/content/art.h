@@ -17,8 +17,8 @@ struct ArtFonts {
     const Font* regular = nullptr;  // DejaVu Sans
 };
 
-// Draws the picture; out is spec.w x spec.h. Fails on an unknown kind or a
+// Draws the picture; out is recipe.w x recipe.h. Fails on an unknown kind or a
 // bad parameter, naming the picture.
-bool RenderPicture(const PictureSpec& spec, const ArtFonts& fonts, Image& out, std::string& error);
+bool RenderPicture(const PictureRecipe& recipe, const ArtFonts& fonts, Image& out, std::string& error);
 
 }  // namespace vxc

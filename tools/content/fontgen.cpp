@@ -61,7 +61,7 @@ void DrawSymbol(Image& img, int g, int cx0, int cy0, int w, Col tint) {
 
 }  // namespace
 
-bool RenderFontPicture(const PictureSpec& s, const Font& face, Image& out, std::string& error) {
+bool RenderFontPicture(const PictureRecipe& s, const Font& face, Image& out, std::string& error) {
     if (s.x != 0) { error = s.file + ": the font picture must start at sheet x 0 (glyph row 2 starts there)"; return false; }
     if (s.w < 535 || s.h < 48) { error = s.file + ": the font picture must be at least 535 x 48"; return false; }
     Paint2 paint;

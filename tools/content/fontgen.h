@@ -12,6 +12,6 @@ namespace vxc {
 
 // The picture must sit at sheet x 0 (glyph row 2 always starts there) and be
 // at least 535 x 48.
-bool RenderFontPicture(const PictureSpec& spec, const Font& face, Image& out, std::string& error);
+bool RenderFontPicture(const PictureRecipe& recipe, const Font& face, Image& out, std::string& error);
 
 }  // namespace vxc

@@ -95,12 +95,12 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> bytes;
 
     // The picture list.
-    std::vector<PictureSpec> specs;
+    std::vector<PictureRecipe> recipes;
     if (!ReadFileBytes(o.assets + "/pictures.txt", bytes, error)) return Fail(error);
-    if (!ParseManifest(std::string(bytes.begin(), bytes.end()), specs, error)) return Fail(error);
-    std::map<std::string, const PictureSpec*> byFile;
-    for (const PictureSpec& s : specs) byFile[s.file] = &s;
-    auto need = [&](const char* file, const char* set) -> const PictureSpec* {
+    if (!ParseManifest(std::string(bytes.begin(), bytes.end()), recipes, error)) return Fail(error);
+    std::map<std::string, const PictureRecipe*> byFile;
+    for (const PictureRecipe& s : recipes) byFile[s.file] = &s;
+    auto need = [&](const char* file, const char* set) -> const PictureRecipe* {
         auto it = byFile.find(file);
         if (it == byFile.end() || !it->second->InSet(set)) return nullptr;
         return it->second;
@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
     for (const char* f : kIntroFiles) if (!need(f, "intro")) return Fail(std::string("pictures.txt: ") + f + " missing from the intro set");
     for (const char* f : kMenuFiles) if (!need(f, "menu")) return Fail(std::string("pictures.txt: ") + f + " missing from the menu set");
     for (const char* f : kPlayFiles) if (!need(f, "play")) return Fail(std::string("pictures.txt: ") + f + " missing from the play set");
-    const PictureSpec& tbar = *byFile["tbar.spr"];
-    const PictureSpec& font = *byFile["font.spr"];
+    const PictureRecipe& tbar = *byFile["tbar.spr"];
+    const PictureRecipe& font = *byFile["font.spr"];
     if (font.kind != "font") return Fail("font.spr must be of kind font");
 
     // Pictures the game places at fixed screen positions must fit the screen there.
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
                                   {"lives.spr", LivesIconAt.x + LivesIconStep * (StartingLives - 1), LivesIconAt.y}};
     const std::string screen = std::to_string(ScreenWidth) + "x" + std::to_string(ScreenHeight);
     for (const ScreenPlace& p : places) {
-        const PictureSpec& s = *byFile[p.file];
+        const PictureRecipe& s = *byFile[p.file];
         if (p.x + s.w > ScreenWidth || p.y + s.h > ScreenHeight)
             return Fail(std::string(p.file) + ": " + std::to_string(s.w) + "x" + std::to_string(s.h) + " drawn at (" + std::to_string(p.x) +
                         ", " + std::to_string(p.y) + ") runs off the " + screen + " screen");
@@ -141,9 +141,9 @@ int main(int argc, char** argv) {
                     std::to_string(ScoreBoxRight) + ", y " + std::to_string(ScoreBoxTop) + "-" + std::to_string(ScoreBoxBottom) + ")");
     if (tbar.x < PlayFieldRight)
         return Fail("tbar.spr: the side panel starts left of x " + std::to_string(PlayFieldRight) + ", inside the play field");
-    const PictureSpec& ship = *byFile["ship.spr"];
-    const PictureSpec& shipc = *byFile["shipc.spr"];
-    const PictureSpec& missile = *byFile["missile.spr"];
+    const PictureRecipe& ship = *byFile["ship.spr"];
+    const PictureRecipe& shipc = *byFile["shipc.spr"];
+    const PictureRecipe& missile = *byFile["missile.spr"];
     if (shipc.w < RightBarrelX + missile.w)
         return Fail("shipc.spr: too narrow for its right barrel at x + " + std::to_string(RightBarrelX));
     if (ship.y + ship.h > ScreenHeight || ShipStartAt.y + ship.h > ScreenHeight)
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     auto place = [&](const char* set, const std::vector<std::string>& files, std::vector<PlacedPicture> extra) {
         std::vector<PlacedPicture> pics;
         for (const std::string& f : files) {
-            const PictureSpec& s = *byFile[f];
+            const PictureRecipe& s = *byFile[f];
             pics.push_back({f, {s.x, s.y, s.w, s.h}});
         }
         if (std::find(files.begin(), files.end(), "font.spr") != files.end())
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
     // Pictures listed beyond the fixed files still take space in their sets.
     auto setFiles = [&](const char* set) {
         std::vector<std::string> v;
-        for (const PictureSpec& s : specs) if (s.InSet(set)) v.push_back(s.file);
+        for (const PictureRecipe& s : recipes) if (s.InSet(set)) v.push_back(s.file);
         return v;
     };
     place("intro", setFiles("intro"), {});
@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
     ArtFonts fonts{bold.get(), regular.get()};
 
     BuiltContent built;
-    for (const PictureSpec& s : specs) {
+    for (const PictureRecipe& s : recipes) {
         Picture pic{s.x, s.y, {}};
         bool ok = s.kind == "font" ? RenderFontPicture(s, *bold, pic.img, error) : RenderPicture(s, fonts, pic.img, error);
         if (!ok) return Fail(error);

@@ -42,7 +42,7 @@ bool Int(const std::string& s, int& v) {
 
 }  // namespace
 
-bool ParseManifest(const std::string& text, std::vector<PictureSpec>& out, std::string& error) {
+bool ParseManifest(const std::string& text, std::vector<PictureRecipe>& out, std::string& error) {
     std::istringstream in(text);
     std::string line;
     int n = 0;
@@ -51,7 +51,7 @@ bool ParseManifest(const std::string& text, std::vector<PictureSpec>& out, std::
         ++n;
         if (!Tokens(line, t)) { error = "pictures.txt line " + std::to_string(n) + ": unclosed quote"; return false; }
         if (t.empty()) continue;
-        PictureSpec p;
+        PictureRecipe p;
         p.line = n;
         if (t.size() < 7 || !Int(t[2], p.x) || !Int(t[3], p.y) || !Int(t[4], p.w) || !Int(t[5], p.h)) {
             error = "pictures.txt line " + std::to_string(n) + ": expected: file sets x y width height kind [key=value...]";
@@ -76,7 +76,7 @@ bool ParseManifest(const std::string& text, std::vector<PictureSpec>& out, std::
             }
             p.params[t[i].substr(0, eq)] = t[i].substr(eq + 1);
         }
-        for (const PictureSpec& q : out)
+        for (const PictureRecipe& q : out)
             if (q.file == p.file) { error = "pictures.txt line " + std::to_string(n) + ": " + p.file + " listed twice"; return false; }
         out.push_back(std::move(p));
     }

@@ -14,7 +14,7 @@
 
 namespace vxc {
 
-struct PictureSpec {
+struct PictureRecipe {
     std::string file;
     std::vector<std::string> sets;
     int x = 0, y = 0, w = 0, h = 0;
@@ -32,6 +32,6 @@ struct PictureSpec {
     }
 };
 
-bool ParseManifest(const std::string& text, std::vector<PictureSpec>& out, std::string& error);
+bool ParseManifest(const std::string& text, std::vector<PictureRecipe>& out, std::string& error);
 
 }  // namespace vxc
