@@ -9,6 +9,17 @@ constexpr int GlyphGap = 2;     // pen advance beyond a glyph's width
 constexpr int SpaceAdvance = 16;
 constexpr int ScoreCells = 10;
 
+// The glyph table of the font (Glyphs): the digits 0 to 9 first, then the
+// lower-case letters a to z, then the capitals A to Z, then the six signs
+// . , - _ [ ] (62 to 67).
+constexpr int FirstDigitGlyph = 0;
+constexpr int FirstLowerGlyph = 10;
+constexpr int FirstUpperGlyph = 36;
+// The score is roughly centred on the pen: the pen starts this many pixels
+// left for every digit drawn (half a nominal 12-pixel digit advance; the
+// font's own widths may differ).
+constexpr int HalfDigitAdvance = 6;
+
 // What a character of a string does.
 struct CharacterGlyph {
     int glyph;    // -1: no glyph
@@ -18,14 +29,14 @@ struct CharacterGlyph {
 
 CharacterGlyph LookUp(char character) {
     const unsigned char c = static_cast<unsigned char>(character);
-    if (c >= '0' && c <= '9') return {c - 48, 0, 0};
+    if (c >= '0' && c <= '9') return {FirstDigitGlyph + (c - '0'), 0, 0};
     if (c >= 'a' && c <= 'z') {
         int drop = 0;
         if (c == 'g' || c == 'p' || c == 'q' || c == 'y') drop = 6;
         if (c == 'j') drop = 3;
-        return {c - 87, 0, drop};
+        return {FirstLowerGlyph + (c - 'a'), 0, drop};
     }
-    if (c >= 'A' && c <= 'Z') return {c - 29, 0, 0};
+    if (c >= 'A' && c <= 'Z') return {FirstUpperGlyph + (c - 'A'), 0, 0};
     switch (c) {
     case '.': return {62, 0, 0};
     case ',': return {63, 0, 5};
@@ -91,7 +102,7 @@ void DrawScore(TextPosition& pos) {
     int leadingZeros = 0;
     while (leadingZeros < ScoreCells && ScoreDigits[leadingZeros] == 0) ++leadingZeros;
 
-    pos.x += 6 * leadingZeros - 60;
+    pos.x -= HalfDigitAdvance * (ScoreCells - leadingZeros);
     if (leadingZeros == ScoreCells) {
         DrawChar(pos, 0);
         return;

@@ -120,15 +120,21 @@ struct ProgramRecord {
     pf::LPDIRECTDRAWSURFACE PrimarySurface = nullptr;
     pf::LPDIRECTDRAWSURFACE BackBuffer = nullptr;
     pf::LPDIRECTDRAWSURFACE OffscreenSurface = nullptr;
-    pf::HRESULT DDResult = 0;
-    uint32_t FrameTime = 0;
+    pf::HRESULT DDResult = 0;  // the result of the last DirectDraw or DirectInput call
+    uint32_t FrameTime = 0;    // tick count at the start of the current frame (WaitFrame)
+    // The two buffer slots, 0 and 1: a frame reads the slot on screen
+    // (ShownIndex) and writes the one being drawn (DrawIndex); every
+    // successful flip swaps them.
     int32_t DrawIndex = 0;
     int32_t ShownIndex = 1;
+    // Static parts of a screen are drawn into each of the two flipping
+    // buffers once: RedrawPending while they must be, RedrawCount the
+    // buffers done so far.
     int32_t RedrawPending = 1;
     int32_t RedrawCount = 0;
-    uint16_t* OffscreenBits = nullptr;
-    int32_t OffscreenPitch = 0;
-    uint16_t* BackBufferBits = nullptr;
+    uint16_t* OffscreenBits = nullptr;   // the sheet's pixels while it is locked
+    int32_t OffscreenPitch = 0;          // bytes per row of that lock
+    uint16_t* BackBufferBits = nullptr;  // the back buffer's pixels while it is locked
 
     // Input
     pf::LPDIRECTINPUT DInput = nullptr;
@@ -156,21 +162,27 @@ struct ProgramRecord {
     uint16_t BlockTypeCount = 0;  // entries of BlockTypes, for the cell checks
 
     // Play
-    int32_t CurrentLevel = 1;
-    int32_t Lives = StartingLives;
+    int32_t CurrentLevel = 1;       // 1 to LastLevel
+    int32_t Lives = StartingLives;  // lives left, the one in play included
+    // The score as decimal digits, most significant first; cell 0 is always
+    // 0 and cells 1 to 9 are the nine digits shown.
     int32_t ScoreDigits[10] = {};
-    int32_t LevelDone = 0;
-    int32_t BlocksBroken = 0;
+    int32_t LevelDone = 0;     // set when the level is finished; the level changes at frame end
+    int32_t BlocksBroken = 0;  // breakable blocks broken in this level (toward BlocksToClear)
+    // Each ball's motion, once per buffer slot; BallCount of them are in play.
     Ball Balls[MaxBalls][2] = {};
     int32_t BallCount = 1;
+    // Set when a ball has passed the ship's top without being caught: it can
+    // no longer bounce off the ship and is lost at the bottom.
     int32_t BallMissed[MaxBalls] = {};
-    const Sprite* CurrentBallSprite = nullptr;
+    const Sprite* CurrentBallSprite = nullptr;  // BallSprite, or BallFSprite for fire balls
+    // The ship's top-left corner, once per buffer slot.
     int32_t ShipX[2] = {};
     int32_t ShipY[2] = {};
-    int32_t ShipSpeed = 0;
-    const Sprite* CurrentShipSprite = nullptr;
+    int32_t ShipSpeed = 0;  // pixels per frame, negative to the left
+    const Sprite* CurrentShipSprite = nullptr;  // ShipSprite, ShipLSprite (long) or ShipCSprite (cannon)
     MissilePair Missiles[MaxMissiles] = {};
-    int32_t FireCooldown = 10;
+    int32_t FireCooldown = 10;  // frames since the last shot, capped; a shot needs enough of them
     Capsule Capsules[MaxCapsules] = {};
 
     // Assets: intro
