@@ -3,6 +3,7 @@
 // header without GTK's.
 #pragma once
 
+#include <string>
 
 namespace pf::gtk {
 

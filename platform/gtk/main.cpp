@@ -56,9 +56,11 @@ int main(int argc, char** argv) {
 
     if (!pf::gtk::StartDialogBackend(&argc, &argv)) return 1;
     const int result = WinMain(instance, nullptr, noArguments, pf::SW_SHOWNORMAL);
-    // The installed game in the desktop's application menu. The installation
-    // stands whatever happens here: a failure only costs the menu entry.
-    if (pf::gtk::DialogMessage() == kSuccessText &&
+    // The installed game in the desktop's application menu, after an
+    // installation that reported its success (exit code 0 with its message
+    // box; Cancel ends with 0 and no box). The installation stands whatever
+    // happens here: a failure only costs the menu entry.
+    if (result == 0 && !pf::gtk::DialogMessage().empty() &&
         !pf::posix::AddMenuEntry(pf::posix::RegisteredFolder(), pf::gtk::IconPng()))
         std::fprintf(stderr, "velnorix-install: the menu entry could not be made\n");
     return result;
