@@ -31,6 +31,7 @@ var LibraryVelnorix = {
     pads: {},
     padMerged: [false, false, false, false, false, false, false, false],
     lastPadPoll: 0,
+    padsSeen: false,
     swallowEnter: false,
 
     // KeyboardEvent.code to DirectInput scan code: keys by their place on
@@ -107,6 +108,7 @@ var LibraryVelnorix = {
           VX.focus(!document.hidden && document.hasFocus());
         });
         window.addEventListener('pointerdown', function() { VX.startAudio(); }, true);
+        window.addEventListener('gamepadconnected', function() { VX.padsSeen = true; });
         VX.canvas.addEventListener('mousedown', function(e) {
           var b = [0, 2, 1, 3][e.button];
           if (b !== undefined) VX.events.push(3, b, 1);
@@ -181,7 +183,8 @@ var LibraryVelnorix = {
     },
 
     pollPads: function() {
-      if (!navigator.getGamepads) return;
+      // Only once a pad has shown itself: asking starts the browser's polling.
+      if (!VX.padsSeen || !navigator.getGamepads) return;
       var t = performance.now();
       if (t - VX.lastPadPoll < 4) return;
       VX.lastPadPoll = t;
@@ -321,12 +324,12 @@ var LibraryVelnorix = {
   vx_web_sleep_until__deps: ['$VX'],
   vx_web_sleep_until: function(target) {
     Asyncify.handleSleep(function(wakeUp) {
-      // A timer for all but the last millisecond and a half (timers may
-      // fire late), then tasks of their own until the moment.
+      // A timer for all but the last millisecond (timers may fire late),
+      // then tasks of their own until the moment.
       var step = function() {
         var left = target - VX.now();
         if (left <= 0) wakeUp();
-        else if (left > 2) setTimeout(function() { VX.post(step); }, left - 1.5);
+        else if (left > 1.25) setTimeout(function() { VX.post(step); }, left - 1);
         else VX.post(step);
       };
       VX.post(step);

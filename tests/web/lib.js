@@ -14,7 +14,8 @@ const types = {
 };
 
 // Serves dir on 127.0.0.1 at a free port; resolves to { url, close }.
-function serve(dir) {
+function serve(folder) {
+  const dir = path.resolve(folder);
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
     const file = path.join(dir, name === '/' ? 'index.html' : name);
