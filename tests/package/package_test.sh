@@ -126,7 +126,8 @@ quit_from_menu() {
 # --- install -----------------------------------------------------------------
 started=$SECONDS
 apt_get install "$deb" > install.log 2>&1
-check "apt-get installs the package" dpkg-query -W -f='${Status}' velnorix 2>/dev/null | grep -q "install ok installed"
+installed() { dpkg-query -W -f='${Status}' velnorix 2>/dev/null | grep -q "install ok installed"; }
+check "apt-get installs the package" installed
 if [ $failed -ne 0 ]; then tail -n 20 install.log; exit 1; fi
 cleanups+=("dpkg-query -W velnorix >/dev/null 2>&1 && apt_get remove --purge velnorix >/dev/null 2>&1")
 dpkg -L velnorix | sort > package-files.txt
@@ -208,7 +209,8 @@ check "a link to a file no longer packaged is gone" test ! -L "$theirs/Data/Lvl0
 
 # --- remove ----------------------------------------------------------------------
 apt_get remove --purge velnorix > remove.log 2>&1
-check "apt-get remove --purge removes the package" bash -c '! dpkg-query -W velnorix >/dev/null 2>&1 || dpkg-query -W -f="\${Status}" velnorix | grep -q "not-installed"'
+check "apt-get remove --purge removes the package" bash -c '! dpkg-query -W velnorix >/dev/null 2>&1'
+
 left=()
 while read -r path; do
   [ -e "$path" ] || [ -L "$path" ] || continue
