@@ -122,6 +122,8 @@ void AddTaps(::IDirectInputDeviceA* device, BYTE* state) {
         if ((result != DI_OK && result != DI_BUFFEROVERFLOW) || count == 0) return;
         for (::DWORD i = 0; i < count; ++i) {
             const ::DWORD key = events[i].dwOfs;
+            win32::Trace("key: %lu %s", static_cast<unsigned long>(key),
+                         (events[i].dwData & 0x80) != 0 ? "down" : "up");
             if (key < kLargestState && (events[i].dwData & 0x80) != 0 && state[key] == 0) {
                 state[key] = 0x80;
                 win32::Trace("tap: %lu", static_cast<unsigned long>(key));

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "trace.h"
 #include "win32.h"
 
 namespace pf {
@@ -46,13 +47,17 @@ BOOL ReplaceFileAtomically(const char* name, const void* data, DWORD count) {
     const std::string temporary = std::string(name) + ".new";
     ::HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == reinterpret_cast<::HANDLE>(INVALID_HANDLE_VALUE)) return FALSE;
+    if (file == reinterpret_cast<::HANDLE>(INVALID_HANDLE_VALUE)) {
+        win32::NoteUnsavedFile(name, ::GetLastError());
+        return FALSE;
+    }
     ::DWORD written = 0;
     const bool ok = ::WriteFile(file, data, count, &written, nullptr) != 0 && written == count &&
                     ::FlushFileBuffers(file) != 0;
     ::CloseHandle(file);
     if (!ok || ::MoveFileExA(temporary.c_str(), name,
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        win32::NoteUnsavedFile(name, ::GetLastError());
         ::DeleteFileA(temporary.c_str());
         return FALSE;
     }

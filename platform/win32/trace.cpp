@@ -42,4 +42,34 @@ void Trace(const char* format, ...) {
     ::CloseHandle(file);
 }
 
+namespace {
+char UnsavedNote[1024] = {};
+}  // namespace
+
+void NoteUnsavedFile(const char* name, unsigned long error) {
+    char path[MAX_PATH] = {};
+    if (::GetFullPathNameA(name, MAX_PATH, path, nullptr) == 0) ::lstrcpynA(path, name, MAX_PATH);
+    char reason[256] = {};
+    if (::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                         0, reason, sizeof reason, nullptr) == 0)
+        ::wsprintfA(reason, "error %lu", error);
+    // The system's text ends with a line break.
+    for (int i = ::lstrlenA(reason) - 1; i >= 0 && (reason[i] == '\r' || reason[i] == '\n'); --i)
+        reason[i] = 0;
+    const bool denied = error == ERROR_ACCESS_DENIED;
+    ::wsprintfA(UnsavedNote, "\n\n\"%s\" could not be saved: %s%s", path, reason,
+                denied ? "\nThe game's folder cannot be written by this user (a folder under "
+                         "\"Program Files\" usually cannot): the hall of fame and screenshots are "
+                         "kept only when the game is installed into a folder the user may write to."
+                       : "");
+    Trace("unsaved: %s (%lu)", path, error);
+}
+
+const char* TakeUnsavedFileNote() {
+    static char taken[sizeof UnsavedNote];
+    ::lstrcpynA(taken, UnsavedNote, sizeof taken);
+    UnsavedNote[0] = 0;
+    return taken;
+}
+
 }  // namespace pf::win32

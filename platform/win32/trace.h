@@ -12,4 +12,12 @@ bool Tracing();
 // Appends one line, formatted as by wvsprintfA (at most 255 characters).
 void Trace(const char* format, ...);
 
+// A file that a whole-file save could not write, and why (a system error
+// code): the next message box the program shows says so, in the user's
+// words, after its own text (a hall of fame in a folder the user may not
+// write to would otherwise be lost with a terse message only).
+void NoteUnsavedFile(const char* name, unsigned long error);
+// The note as text for a message box ("" when none), then forgotten.
+const char* TakeUnsavedFileNote();
+
 }  // namespace pf::win32

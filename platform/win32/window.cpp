@@ -182,7 +182,13 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
-    return ::MessageBoxA(Real(owner), text, caption, type);
+    // A file the program failed to save is named after the program's text.
+    const char* note = win32::TakeUnsavedFileNote();
+    if (note[0] == 0 || text == nullptr) return ::MessageBoxA(Real(owner), text, caption, type);
+    static char joined[4096];
+    ::lstrcpynA(joined, text, sizeof joined - 1100);
+    ::lstrcatA(joined, note);
+    return ::MessageBoxA(Real(owner), joined, caption, type);
 }
 
 DWORD GetTickCount() {
