@@ -147,7 +147,7 @@ if [ "${1:-}" = "--windows" ]; then
         rm -f "$trace"
         (cd "$work/run" && VX_TRACE="Z:${trace//\//\\}" exec wine "$dir/velnorix.exe") >"$work/game.log" 2>&1 &
         game=$!
-        report() { printf '%-24s %-13s %s\n' "$(basename "$dir")" "$1" "$2"; }
+        report() { printf '%-24s %-13s %s\n' "$build" "$1" "$2"; }
         shot() { [ -z "$shots" ] || import -window root "$shots/$(basename "$(dirname "$dir")")-$(basename "$dir")-$1.png"; }
         alive() { kill -0 "$game" 2>/dev/null || { cat "$work/game.log" >&2; fail "the game ended"; }; }
         sleep 8
@@ -183,19 +183,24 @@ if [ "${1:-}" = "--windows" ]; then
         alive
         # The ship left alone loses its balls; the hall of fame is empty, so
         # the name entry comes.
-        waited=0
         # At game over the screen is cleared for the name entry, the side
         # panel's score plate with it.
+        # (A build that does not show the game again after a suspension
+        # never gets there: its name entry is not measured.)
+        waited=0
         while [ "$(import -window root -crop 16x16+600+317 -resize 1x1 -colorspace Gray txt:- 2>/dev/null |
-            awk -F'[(),]' 'NR == 2 { printf "%d", $3 }')" -gt 30 ]; do
+            awk -F'[(),]' 'NR == 2 { printf "%d", $3 }')" -gt 30 ] && [ "$waited" -lt 120 ]; do
             sleep 1
             waited=$((waited + 1))
-            [ "$waited" -lt 180 ] || fail "no game over within 180 s"
             alive
         done
-        sleep 1.5
-        report name-entry "$(measure_threads "$game" "$seconds" "$server")"
-        shot name-entry
+        if [ "$waited" -lt 120 ]; then
+            sleep 1.5
+            report name-entry "$(measure_threads "$game" "$seconds" "$server")"
+            shot name-entry
+        else
+            report name-entry "not reached (no game over on the screen within 120 s)"
+        fi
         kill "$game" 2>/dev/null || true
         wait "$game" 2>/dev/null || true
         game=

@@ -90,12 +90,12 @@ start_installer() {
   sleep 0.5
 }
 
-# Waits (up to a minute) for the installer to end; its exit code in $status
+# Waits (up to three minutes) for the installer to end; its exit code in $status
 # (124: it had to be stopped).
 status=
 wait_installer() {
   local tries
-  for ((tries = 0; tries < 600; tries++)); do
+  for ((tries = 0; tries < 1800; tries++)); do
     kill -0 "$installer_pid" 2>/dev/null || break
     sleep 0.1
   done
@@ -125,11 +125,12 @@ press_ok() {
   point=$(dialog_point 59 69)
   for ((tries = 0; tries < 3; tries++)); do
     click "$dialog" $point
-    box=$(wait_new_window "^$caption\$" "$dialog" 100) && break
+    box=$(wait_new_window "^$caption\$" "$dialog" 300) && break
   done
   if [ -n "$box" ]; then
-    for ((tries = 0; tries < 100; tries++)); do
-      grep -q 'MSGBOX_OnInit' "$scratch/installer.out" && break
+    # The box's text is traced when it is set up: wait for the whole line.
+    for ((tries = 0; tries < 900; tries++)); do
+      grep -q 'MSGBOX_OnInit L".*"' "$scratch/installer.out" && break
       sleep 0.1
     done
     text=$(sed -n 's/.*MSGBOX_OnInit L"\(.*\)"\r*$/\1/p' "$scratch/installer.out")
