@@ -278,8 +278,10 @@ var LibraryVelnorix = {
       var played = (t - a.start) * a.rate;
       // Ran dry: the queue is empty now.
       if (played > a.sent) { a.start = t - a.sent / a.rate; played = a.sent; }
+      // In blocks of a twentieth of a second at least: fewer, larger
+      // messages to the worklet.
       var want = Math.floor(a.ahead * a.rate - (a.sent - played));
-      return want > 0 ? want : 0;
+      return want >= a.rate / 20 ? want : 0;
     },
 
     mkdirs: function(path) {
@@ -325,12 +327,12 @@ var LibraryVelnorix = {
   vx_web_sleep_until: function(target) {
     Asyncify.handleSleep(function(wakeUp) {
       // A timer for all but the last millisecond (timers may fire late),
-      // then tasks of their own until the moment.
+      // then timers of no delay until the moment. The game always resumes
+      // from a task of its own, so its next timer is not a nested one.
       var step = function() {
         var left = target - VX.now();
         if (left <= 0) wakeUp();
-        else if (left > 1.25) setTimeout(function() { VX.post(step); }, left - 1);
-        else VX.post(step);
+        else setTimeout(function() { VX.post(step); }, left > 1.25 ? left - 1 : 0);
       };
       VX.post(step);
     });
@@ -386,10 +388,14 @@ var LibraryVelnorix = {
     }
     if (!VX.refreshPending) {
       VX.refreshPending = true;
-      requestAnimationFrame(function() {
+      var shown = function() {
         VX.refreshPending = false;
         if (VX.refreshWake) VX.refreshWake();
-      });
+      };
+      // A new picture is shown at the next animation frame; a flip of the
+      // same picture waits a refresh period without waking the renderer.
+      if (top < bottom) requestAnimationFrame(shown);
+      else setTimeout(shown, 1000 / 60);
     }
   },
 
