@@ -39,6 +39,37 @@ constexpr ScreenPoint MenuSelectorLeftAt = {240, 270};
 constexpr ScreenPoint MenuSelectorRightAt = {545, 270};
 constexpr int MenuButtonStep = 100;
 
+// The menu's logo also heads the hall-of-fame page and the name entry.
+
+// --- Hall-of-fame page ---------------------------------------------------------------
+
+constexpr ScreenPoint HallTitleAt = {295, 170};  // "ALL TIME HIGH"
+constexpr int HallHeadingY = 215;                // the column headings' row
+// The columns: level and score written right-aligned against their right
+// edge, the name from its left edge.
+constexpr int HallLevelRight = 270;
+constexpr int HallScoreRight = 440;
+constexpr int HallNameLeft = 460;
+constexpr int HallFirstRowY = 250;
+constexpr int HallRowStep = 30;
+
+// --- Name entry ------------------------------------------------------------------------
+
+constexpr ScreenPoint NameEntryLine1At = {260, 200};  // "Enter your name for"
+constexpr ScreenPoint NameEntryLine2At = {280, 230};  // "the Hall Of Fame"
+constexpr ScreenPoint NameEntryNameAt = {375, 295};   // the name entered so far
+// The character wheel: ten cells of NameWheelCellWidth in a row at
+// NameWheelY, the selected one at NameWheelSelectedX, marks above and below
+// it, and three dots at each end.
+constexpr int NameWheelY = 350;
+constexpr int NameWheelCellWidth = 25;
+constexpr int NameWheelSelectedX = 395;
+constexpr int NameWheelMarkAboveY = 320;
+constexpr int NameWheelMarkBelowY = 358;
+constexpr int NameWheelLeftDotsX = 250;
+constexpr int NameWheelRightDotsX = 525;
+constexpr int NameWheelDotStep = 8;
+
 // --- Play ------------------------------------------------------------------------
 
 // The play field runs from x 0 to PlayFieldRight: the balls bounce off it,

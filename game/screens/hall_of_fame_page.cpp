@@ -11,10 +11,6 @@ namespace {
 constexpr char LevelHeading[] = "\0Level";
 constexpr char ScoreHeading[] = "\0Score";
 
-constexpr int LevelRight = 270;
-constexpr int ScoreRight = 440;
-constexpr int NameLeft = 460;
-
 void DrawRight(const char* text, int count, int x, int y) {
     TextPos = {x, y};
     DrawStringRight(text, TextPos, count);
@@ -29,21 +25,21 @@ void DrawLeft(const char* text, int x, int y) {
 
 void DrawHallOfFame() {
     ClearScreen();
-    DrawSprite(225, 50, LogoSprite, true);
-    DrawLeft("ALL TIME HIGH", 295, 170);
-    DrawRight(LevelHeading, sizeof LevelHeading - 1, LevelRight, 215);
-    DrawRight(ScoreHeading, sizeof ScoreHeading - 1, ScoreRight, 215);
-    DrawLeft("Name", NameLeft, 215);
+    DrawSprite(MenuLogoAt.x, MenuLogoAt.y, LogoSprite, true);
+    DrawLeft("ALL TIME HIGH", HallTitleAt.x, HallTitleAt.y);
+    DrawRight(LevelHeading, sizeof LevelHeading - 1, HallLevelRight, HallHeadingY);
+    DrawRight(ScoreHeading, sizeof ScoreHeading - 1, HallScoreRight, HallHeadingY);
+    DrawLeft("Name", HallNameLeft, HallHeadingY);
 
     for (int k = 0; k < HallOfFameSize; ++k) {
         const HallOfFameRecord& record = HallOfFame[k];
-        const int y = 250 + 30 * k;
-        DrawRight(reinterpret_cast<const char*>(record.level), sizeof record.level, LevelRight, y);
-        DrawRight(reinterpret_cast<const char*>(record.score), sizeof record.score, ScoreRight, y);
+        const int y = HallFirstRowY + HallRowStep * k;
+        DrawRight(reinterpret_cast<const char*>(record.level), sizeof record.level, HallLevelRight, y);
+        DrawRight(reinterpret_cast<const char*>(record.score), sizeof record.score, HallScoreRight, y);
         // The name ends at its first 0 byte, and at the end of its field
         // whatever a file holds there.
         char name[sizeof record.name + 1] = {};
         std::memcpy(name, record.name, sizeof record.name);
-        DrawLeft(name, NameLeft, y);
+        DrawLeft(name, HallNameLeft, y);
     }
 }

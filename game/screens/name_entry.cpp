@@ -14,8 +14,6 @@ static_assert(sizeof WheelCharacters - 1 == WheelSpace + 1);
 
 constexpr int DotGlyph = 62;
 constexpr int UnderlineGlyph = 65;
-constexpr int CellWidth = 25;
-constexpr int SelectedCellX = 395;
 
 // The keyboard of the name entry. A keyboard that stops answering (the
 // window lost the focus or was closed) leaves KeyState as it last was; the
@@ -31,36 +29,37 @@ pf::HRESULT PollNameEntryKeys() {
     return result;
 }
 
-// A glyph centred in the 25-pixel cell whose left edge is x.
+// A glyph centred in the wheel's cell whose left edge is x.
 void DrawCentred(int glyph, int x, int y) {
-    TextPos = {x + (CellWidth - static_cast<int>(Glyphs[glyph].width)) / 2, y};
+    TextPos = {x + (NameWheelCellWidth - static_cast<int>(Glyphs[glyph].width)) / 2, y};
     DrawChar(TextPos, glyph);
 }
 
 void DrawDots(int x, int y) {
     for (int i = 0; i < 3; ++i) {
-        TextPos = {x + 8 * i, y};
+        TextPos = {x + NameWheelDotStep * i, y};
         DrawChar(TextPos, DotGlyph);
     }
 }
 
 void DrawNameEntry(const NameEntryState& state, const HallOfFameRecord& record) {
     ClearScreen();
-    TextPos = {260, 200};
+    TextPos = {NameEntryLine1At.x, NameEntryLine1At.y};
     DrawString("Enter your name for", TextPos);
-    TextPos = {280, 230};
+    TextPos = {NameEntryLine2At.x, NameEntryLine2At.y};
     DrawString("the Hall Of Fame", TextPos);
     // Byte 3 of the name stays 0 while the entry runs.
-    TextPos = {375, 295};
+    TextPos = {NameEntryNameAt.x, NameEntryNameAt.y};
     DrawString(reinterpret_cast<const char*>(record.name), TextPos);
 
-    DrawDots(250, 350);
+    DrawDots(NameWheelLeftDotsX, NameWheelY);
     for (int k = -5; k <= 4; ++k)
-        DrawCentred(WheelGlyph(state.selection + k), SelectedCellX + CellWidth * k, 350);
-    DrawCentred(UnderlineGlyph, SelectedCellX, 358);
-    DrawCentred(UnderlineGlyph, SelectedCellX, 320);
-    DrawDots(525, 350);
-    DrawSprite(225, 50, LogoSprite, true);
+        DrawCentred(WheelGlyph(state.selection + k), NameWheelSelectedX + NameWheelCellWidth * k,
+                    NameWheelY);
+    DrawCentred(UnderlineGlyph, NameWheelSelectedX, NameWheelMarkBelowY);
+    DrawCentred(UnderlineGlyph, NameWheelSelectedX, NameWheelMarkAboveY);
+    DrawDots(NameWheelRightDotsX, NameWheelY);
+    DrawSprite(MenuLogoAt.x, MenuLogoAt.y, LogoSprite, true);
 }
 
 }  // namespace

@@ -121,37 +121,41 @@ bool WritePreviews(const BuiltContent& c, const std::string& dir, std::string& e
         Screen h(c);
         for (const char* n : kMenuSet) h.Load(n);
         h.Draw("logo.spr", MenuLogoAt.x, MenuLogoAt.y);
-        h.String("ALL TIME HIGH", 295, 170);
+        h.String("ALL TIME HIGH", HallTitleAt.x, HallTitleAt.y);
         static const uint8_t level[] = "\0Level", score[] = "\0Score";
-        h.StringRight(level, 6, 270, 215);
-        h.StringRight(score, 6, 440, 215);
-        h.String("Name", 460, 215);
-        for (int k = 0; k < 10 && c.hallOfFame.size() >= 280; ++k) {
-            const uint8_t* rec = &c.hallOfFame[size_t(k) * 28];
-            int y = 250 + 30 * k;
-            h.StringRight(rec + 24, 4, 270, y);
-            h.StringRight(rec + 10, 10, 440, y);
+        h.StringRight(level, 6, HallLevelRight, HallHeadingY);
+        h.StringRight(score, 6, HallScoreRight, HallHeadingY);
+        h.String("Name", HallNameLeft, HallHeadingY);
+        for (int k = 0; k < HallOfFameSize && c.hallOfFame.size() >= HallOfFameFileBytes; ++k) {
+            const uint8_t* rec = &c.hallOfFame[size_t(k) * HallOfFameRecordBytes];
+            int y = HallFirstRowY + HallRowStep * k;
+            h.StringRight(rec + 24, 4, HallLevelRight, y);
+            h.StringRight(rec + 10, 10, HallScoreRight, y);
             char name[4] = {};
             std::memcpy(name, rec + 20, 3);
-            h.String(name, 460, y);
+            h.String(name, HallNameLeft, y);
         }
         if (!Save(h.img, dir, "halloffame.png", error)) return false;
 
         Screen e(c);
         for (const char* n : kMenuSet) e.Load(n);
-        e.String("Enter your name for", 260, 200);
-        e.String("the Hall Of Fame", 280, 230);
-        e.String("VX", 375, 295);
-        for (int x : {250, 258, 266, 525, 533, 541}) { int xx = x; e.Char(xx, 350, 62); }
+        e.String("Enter your name for", NameEntryLine1At.x, NameEntryLine1At.y);
+        e.String("the Hall Of Fame", NameEntryLine2At.x, NameEntryLine2At.y);
+        e.String("VX", NameEntryNameAt.x, NameEntryNameAt.y);
+        for (int start : {NameWheelLeftDotsX, NameWheelRightDotsX})
+            for (int i = 0; i < 3; ++i) { int xx = start + NameWheelDotStep * i; e.Char(xx, NameWheelY, 62); }
         const int sel = 32;
         auto wheelGlyph = [](int pos) { return pos < 26 ? 36 + pos : 62 + (pos - 26); };
         for (int k = -5; k <= 4; ++k) {
             int pos = ((sel + k) % 35 + 35) % 35;
             int g = wheelGlyph(pos);
-            int x = 395 + 25 * k + (25 - kGlyphWidths[g]) / 2;
-            e.Char(x, 350, g);
+            int x = NameWheelSelectedX + NameWheelCellWidth * k + (NameWheelCellWidth - kGlyphWidths[g]) / 2;
+            e.Char(x, NameWheelY, g);
         }
-        for (int y : {358, 320}) { int x = 395 + (25 - kGlyphWidths[65]) / 2; e.Char(x, y, 65); }
+        for (int y : {NameWheelMarkBelowY, NameWheelMarkAboveY}) {
+            int x = NameWheelSelectedX + (NameWheelCellWidth - kGlyphWidths[65]) / 2;
+            e.Char(x, y, 65);
+        }
         e.Draw("logo.spr", MenuLogoAt.x, MenuLogoAt.y);
         if (!Save(e.img, dir, "nameentry.png", error)) return false;
     }
