@@ -49,7 +49,7 @@ game_status=
 
 check "the menu appears" vx_wait_screen menu.png 90
 xdotool keydown Return
-check "Return starts a game: the play frame appears" vx_wait_screen play.png 60 600
+check "Return starts a game: the play frame appears" vx_wait_screen play.png 90 0 "$vx_play_panel"
 xdotool keyup Return
 
 # Left Alt, then Tab, held until the picture stands still: the game

@@ -58,7 +58,7 @@ check "the intro is the bench's intro frame" vx_wait_screen intro.png 60
 check "the menu is the bench's menu frame" vx_wait_screen menu.png 45
 # Return starts the game while it is held. The ball moves from the first
 # frame on: it may stand elsewhere.
-check "Return starts a game: the play frame appears" vx_hold Return vx_wait_screen play.png 45 600
+check "Return starts a game: the play frame appears" vx_hold Return vx_wait_screen play.png 90 0 "$vx_play_panel"
 # Play takes Escape, loads the menu and waits for the key to be let go.
 vx_hold Escape sleep 2
 check "Escape returns to the menu" vx_wait_screen menu.png 45

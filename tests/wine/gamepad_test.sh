@@ -61,7 +61,7 @@ game_status=
 
 check "the menu appears" vx_wait_screen menu.png 90
 check "the backend reads the pad" vx_wait_line "pad 0: connected" 30
-check "A starts a game: the play frame appears" pad_hold "1000 0 0" vx_wait_screen play.png 60 600
+check "A starts a game: the play frame appears" pad_hold "1000 0 0" vx_wait_screen play.png 90 0 "$vx_play_panel"
 check "the game runs" wait_moving 30
 pad_hold "0010 0 0" sleep 1
 check "start pauses" wait_still 30

@@ -72,11 +72,17 @@ check() {
 vx_565() { convert "$1" -alpha off -channel RB -posterize 32 -channel G -posterize 64 +channel -depth 8 "$2"; }
 
 # Waits up to $2 seconds for the X screen to show the picture $1 (a 5-6-5
-# reference), allowing $3 differing pixels (default none).
+# reference), allowing $3 differing pixels (default none); with $4, a
+# geometry such as 250x220+550+0, only that part of both is compared.
 vx_wait_screen() {
-  local want=$1 end=$((SECONDS + $2)) slack=${3:-0} differing
+  local want=$1 end=$((SECONDS + $2)) slack=${3:-0} region=${4:-} differing
+  if [ -n "$region" ]; then
+    convert "$want" -crop "$region" +repage "region-$want"
+    want=region-$want
+  fi
   while :; do
     if import -window root screen-x.png 2>/dev/null && vx_565 screen-x.png screen.png; then
+      [ -z "$region" ] || convert screen.png -crop "$region" +repage screen.png
       differing=$(compare -metric AE "$want" screen.png null: 2>&1)
       if [[ $differing =~ ^[0-9]+$ ]] && [ "$differing" -le "$slack" ]; then return 0; fi
     fi
@@ -88,6 +94,11 @@ vx_wait_screen() {
     sleep 0.2
   done
 }
+
+# The part of the play screen that stays as it is while a game starts: the
+# side panel's title and lives (the ball, the blocks and the score change as
+# soon as play runs, faster than a loaded machine takes a screenshot).
+vx_play_panel=250x220+550+0
 
 # Waits up to $1 seconds for the program started in the background as $game
 # to end; its exit status in $game_status.

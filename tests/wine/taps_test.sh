@@ -71,7 +71,7 @@ start_game() {
   local taps
   for taps in 1 2; do
     tap Return
-    vx_wait_screen play.png 30 600 && return 0
+    vx_wait_screen play.png 30 0 "$vx_play_panel" && return 0
   done
   return 1
 }
