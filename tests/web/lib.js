@@ -47,6 +47,14 @@ async function launch(profile) {
            '--disable-background-networking', '--disable-component-update', '--disable-sync',
            '--autoplay-policy=no-user-gesture-required']
   });
+  // A profile made here goes with the browser.
+  if (!profile) {
+    const close = context.close.bind(context);
+    context.close = async () => {
+      await close();
+      fs.rmSync(dir, { recursive: true, force: true });
+    };
+  }
   return { context, dir };
 }
 

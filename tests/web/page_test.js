@@ -152,6 +152,8 @@ async function run() {
   const page = context.pages()[0] || await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
+  const consoleLines = [];
+  page.on('console', (m) => consoleLines.push(`${m.type()}: ${m.text()}`));
   try {
     await page.goto(server.url);
     await lib.until(page, () => window.vxWeb && window.vxWeb.presentCount > 0, 20000, 'the first frame');
@@ -272,7 +274,11 @@ async function run() {
     await lib.until(page, () => window.vxWeb.stored.includes('Data/hiscore.dat') && window.vxWeb.syncs > 0,
                     10000, 'the hall of fame stored').catch(async (e) => {
       console.log(await page.evaluate(() => JSON.stringify({ stored: window.vxWeb.stored, syncs: window.vxWeb.syncs,
-                                                               kept: window.vxWeb.kept, game: window.vxWeb.game() })));
+                                                               kept: window.vxWeb.kept, game: window.vxWeb.game(),
+                                                               messages: window.vxWeb.messages,
+                                                               table: Array.from(Module.FS.readFile('/game/Data/hiscore.dat').slice(0, 28)) })));
+      console.log(`page errors: ${errors.join('; ')}`);
+      console.log(`console: ${consoleLines.join(' | ')}`);
       throw e;
     });
     const table = await hallOfFame(page);
