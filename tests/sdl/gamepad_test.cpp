@@ -71,11 +71,18 @@ std::string PlayWithPad(const Seen& seen) {
         SDL_JoystickSetVirtualButton(pad, button, 0);
     };
     // Pressed and let go, as a player taps a button; the game acts on the
-    // release (pause) or waits for it (leaving play).
+    // release (pause) or waits for it (leaving play). A virtual pad has no
+    // event queue: the press is let go only once the game's event pump has
+    // read it, which on a loaded machine can take longer than any tap.
     auto tap = [&](int button, const std::function<bool()>& until, const char* what) {
         if (!failure.empty()) return;
         SDL_JoystickSetVirtualButton(pad, button, 1);
-        std::this_thread::sleep_for(150ms);
+        const auto pressed = [&] {
+            SDL_GameController* controller = SDL_GameControllerFromInstanceID(id);
+            return controller != nullptr &&
+                   SDL_GameControllerGetButton(controller, static_cast<SDL_GameControllerButton>(button)) == 1;
+        };
+        if (!waitFor(pressed)) failure = what;
         SDL_JoystickSetVirtualButton(pad, button, 0);
         if (!waitFor(until)) failure = what;
     };
