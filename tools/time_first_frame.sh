@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Times a new player's first start: a fresh clone of this repository, then
 # ./play.sh with a cold build folder and no compiler cache, until the game's
-# window is on an X screen of its own (Xvfb). Prints the seconds it took.
+# window is on an X screen of its own (Xvfb). Prints the seconds it took, and
+# the processor time the build took (compilers included), which does not
+# depend on what else the machine is doing: divided by the number of cores,
+# it is the time on an idle machine.
 #   tools/time_first_frame.sh [DISPLAY_NUMBER]     (default 69)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,6 +37,14 @@ until DISPLAY="$display" xdotool search --onlyvisible --name "Velnorix" >/dev/nu
   sleep 0.2
 done
 end=$(date +%s%N)
+kill "$game_pid" 2>/dev/null
+wait "$game_pid" 2>/dev/null
+game_pid=
 built=$(grep -c 'Building CXX\|Building C ' "$work/play.log" || true)
+# The processor time of this script's finished children: the clone and
+# play.sh with everything it ran.
+times > "$work/times.txt"
+cpu=$(sed -n 2p "$work/times.txt" | awk '{ split($1, u, "m"); split($2, s, "m"); printf "%d", u[1] * 60 + u[2] + s[1] * 60 + s[2] }')
 echo "fresh clone to first frame: $(((end - start) / 1000000000)) s" \
-  "($built sources compiled, $(nproc) cores)"
+  "($built sources compiled, $(nproc) cores, load average $(cut -d' ' -f1 /proc/loadavg));" \
+  "processor time $cpu s"
