@@ -101,7 +101,7 @@ public:
     bool OpenAudio(int rate) override { return audio_.Open(rate); }
     void CloseAudio() override { audio_.Close(); }
 
-    void PadKey(uint8_t scanCode, bool down) override { taps_.Set(KeyTaps::kPad, scanCode, down); }
+    void PadKey(uint8_t scanCode, bool down) override { taps_.Set(core::KeyTaps::kPad, scanCode, down); }
 
 private:
     // A poll or peek right after another: the game is waiting for a key or
@@ -129,7 +129,7 @@ private:
         if (key.repeat) return;
         const uint8_t dik = DirectInputCode(code);
         if (dik == 0) return;
-        taps_.Set(KeyTaps::kKeyboard, dik, down);
+        taps_.Set(core::KeyTaps::kKeyboard, dik, down);
     }
 
     void ReleaseAllKeys() {
@@ -181,7 +181,7 @@ private:
 
     GameWindow window_;
     Pacing pacing_{kFrameMs};
-    KeyTaps taps_;
+    core::KeyTaps taps_;
     Gamepads pads_;
     AudioOutput audio_;
     DWORD lastPump_ = 0;

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "backend.h"
+#include "key_taps.h"
 #include "pf/window.h"
 
 // The page library (library_velnorix.js).
@@ -103,7 +104,7 @@ public:
                 if (again) Nap();
                 // A poll reads the state right after this call: the keys
                 // pressed so far are seen.
-                for (bool& pressed : pressedSincePoll_) pressed = false;
+                taps_.PollComing();
                 return NowMs();
             case core::TickReason::MessagePeek:
                 peeked_ = true;
@@ -114,7 +115,7 @@ public:
     }
 
     void PumpEvents() override {
-        ReleaseSeenTaps();
+        taps_.ReleaseSeen();
         FinishFocusChange();
         FeedAudio();
         int events[kMaxEvents * kEventInts];
@@ -168,7 +169,7 @@ public:
 
     int MessageBox(const char* text, const char* caption, UINT /*type*/) override {
         // The page's dialog takes the keyboard while it shows.
-        ReleaseAllKeys();
+        taps_.ReleaseAll();
         vx_web_message_box(caption != nullptr ? caption : "", text != nullptr ? text : "");
         return IDOK;
     }
@@ -211,8 +212,6 @@ public:
     }
 
 private:
-    enum Source { kKeyboard, kPad };
-
     // 5-6-5 to 8-bit channels by bit replication, as the bench's pictures.
     static void Expand(const uint16_t* row, uint32_t* out) {
         for (int x = 0; x < kWidth; ++x) {
@@ -281,10 +280,10 @@ private:
         const int value = event[2];
         switch (event[0]) {
             case kKey:
-                if (code > 0 && code < 256) SourceKey(kKeyboard, static_cast<uint8_t>(code), value != 0);
+                if (code > 0 && code < 256) taps_.Set(core::KeyTaps::kKeyboard, static_cast<uint8_t>(code), value != 0);
                 break;
             case kPadKey:
-                if (code > 0 && code < 256) SourceKey(kPad, static_cast<uint8_t>(code), value != 0);
+                if (code > 0 && code < 256) taps_.Set(core::KeyTaps::kPad, static_cast<uint8_t>(code), value != 0);
                 break;
             case kFocus:
                 if (value == 0)
@@ -300,33 +299,16 @@ private:
         }
     }
 
-    // A key goes down or up on the keyboard or on a pad; the game's key is
-    // down while either holds it.
-    void SourceKey(Source source, uint8_t dik, bool down) {
-        (source == kKeyboard ? keyboardHeld_ : padHeld_)[dik] = down;
-        if (down) {
-            pressedSincePoll_[dik] = true;
-            releaseDue_[dik] = false;
-        } else if (!keyboardHeld_[dik] && !padHeld_[dik] && pressedSincePoll_[dik]) {
-            // A tap shorter than the game's poll interval: the key stays
-            // down until one poll has seen it.
-            releaseDue_[dik] = true;
-            tapsPending_ = true;
-            return;
-        }
-        Apply(dik);
-    }
-
     // Leaving the page is what Alt+Tab is on the desktop: the game sees left
     // Alt and Tab down in one poll (in play it suspends itself), then the
     // keys go up and the deactivation arrives. A game that does not poll in
     // time gets the deactivation all the same.
     void FocusLost() {
         if (focus_ != Focus::Active) return;
-        ReleaseAllKeys();
+        taps_.ReleaseAll();
         for (const uint8_t dik : {kLeftAlt, kTab}) {
-            SourceKey(kKeyboard, dik, true);
-            SourceKey(kKeyboard, dik, false);
+            taps_.Set(core::KeyTaps::kKeyboard, dik, true);
+            taps_.Set(core::KeyTaps::kKeyboard, dik, false);
         }
         focus_ = Focus::Leaving;
         focusDue_ = vx_web_now() + kFocusChangeMs;
@@ -345,47 +327,18 @@ private:
     }
 
     void Deactivate() {
-        ReleaseAllKeys();
+        taps_.ReleaseAll();
         core::PostActivation(false);
         focus_ = Focus::Away;
     }
 
     void FinishFocusChange() {
         if (focus_ == Focus::Leaving &&
-            ((!releaseDue_[kLeftAlt] && !releaseDue_[kTab]) || vx_web_now() >= focusDue_)) {
+            ((!taps_.ReleasePending(kLeftAlt) && !taps_.ReleasePending(kTab)) || vx_web_now() >= focusDue_)) {
             Deactivate();
         } else if (focus_ == Focus::Returning && (peeked_ || vx_web_now() >= focusDue_)) {
             core::PostActivation(true);
             focus_ = Focus::Active;
-        }
-    }
-
-    void Apply(int dik) {
-        const bool down = keyboardHeld_[dik] || padHeld_[dik];
-        if (down == held_[dik]) return;
-        held_[dik] = down;
-        core::SetKey(static_cast<uint8_t>(dik), down);
-    }
-
-    void ReleaseSeenTaps() {
-        if (!tapsPending_) return;
-        tapsPending_ = false;
-        for (int dik = 0; dik < 256; ++dik) {
-            if (releaseDue_[dik] && pressedSincePoll_[dik]) tapsPending_ = true;
-            if (releaseDue_[dik] && !pressedSincePoll_[dik]) {
-                releaseDue_[dik] = false;
-                Apply(dik);
-            }
-        }
-    }
-
-    void ReleaseAllKeys() {
-        for (int dik = 0; dik < 256; ++dik) {
-            pressedSincePoll_[dik] = false;
-            releaseDue_[dik] = false;
-            keyboardHeld_[dik] = false;
-            padHeld_[dik] = false;
-            Apply(dik);
         }
     }
 
@@ -409,12 +362,7 @@ private:
 
     std::vector<std::string> written_;
 
-    bool held_[256] = {};              // down in the core's state
-    bool keyboardHeld_[256] = {};      // down on the keyboard
-    bool padHeld_[256] = {};           // down on a gamepad
-    bool pressedSincePoll_[256] = {};  // went down after the last keyboard poll
-    bool releaseDue_[256] = {};        // went up, kept down for one poll
-    bool tapsPending_ = false;
+    core::KeyTaps taps_;  // the keyboard's and the pads' keys, taps held for one poll
 
     enum class Focus { Active, Leaving, Away, Returning };
     Focus focus_ = Focus::Active;

@@ -3,7 +3,7 @@
 
 #include "backend.h"
 
-namespace pf::sdl {
+namespace pf::core {
 
 void KeyTaps::Set(Source source, uint8_t dik, bool down) {
     (source == kKeyboard ? keyboardHeld_ : padHeld_)[dik] = down;
@@ -50,7 +50,7 @@ void KeyTaps::Apply(int dik) {
     const bool down = keyboardHeld_[dik] || padHeld_[dik];
     if (down == held_[dik]) return;
     held_[dik] = down;
-    core::SetKey(static_cast<uint8_t>(dik), down);
+    SetKey(static_cast<uint8_t>(dik), down);
 }
 
-}  // namespace pf::sdl
+}  // namespace pf::core

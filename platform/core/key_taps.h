@@ -1,11 +1,11 @@
-// The game's keys as the keyboard and the gamepads hold them. The game reads
+// The game's keys as the keyboard and the gamepads of a backend hold them. The game reads
 // the keyboard as snapshots, once a frame at most: a key let go before any
 // poll has seen it down stays down until one poll has.
 #pragma once
 
 #include <cstdint>
 
-namespace pf::sdl {
+namespace pf::core {
 
 class KeyTaps {
 public:
@@ -21,6 +21,8 @@ public:
     void ReleaseSeen();
     // Lets go of every key (the focus went elsewhere).
     void ReleaseAll();
+    // The key went up but is held down until a poll has seen it.
+    bool ReleasePending(uint8_t dik) const { return releaseDue_[dik]; }
 
 private:
     void Apply(int dik);
@@ -33,4 +35,4 @@ private:
     bool tapsPending_ = false;
 };
 
-}  // namespace pf::sdl
+}  // namespace pf::core
