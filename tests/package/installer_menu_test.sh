@@ -65,19 +65,33 @@ wait_window() {
 
 # The dialog: the folder typed into the edit box (dialog units (17, 30), in
 # pixels (26, 49) and 194 x 21), OK pressed (51, 101 and 75 x 23), then OK
-# in the message box; waits for the installer to end.
+# in the message box; waits for the installer to end. A dialog that is shown
+# but not yet taking input loses the typed folder (the installer then makes
+# no folder at all): the installation is run again, three times at most.
 install_with_dialog() {
+  local attempt
+  for attempt in 1 2 3; do
+    install_once "$1" && [ -d "$1" ] && return 0
+    [ -d "$1" ] && return 1
+    echo "(the typed folder did not reach the dialog: again)"
+  done
+  return 1
+}
+install_once() {
   (cd "$ship" && exec ./velnorix-install) > installer.log 2>&1 &
   local pid=$! dialog box
-  dialog=$(wait_window "Install Velnorix For Win32" 60) || return 1
+  # An attempt that goes wrong ends its installer, so the next one meets a
+  # dialog of its own.
+  give_up() { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; return 1; }
+  dialog=$(wait_window "Install Velnorix For Win32" 60) || { give_up; return 1; }
   xdotool mousemove --window "$dialog" 80 59 click 1
   xdotool type --delay 5 "$1"
   xdotool mousemove --window "$dialog" 88 112 click 1
-  box=$(wait_window "Install Velnorix For Win32" 60 "$dialog") || return 1
+  box=$(wait_window "Install Velnorix For Win32" 60 "$dialog") || { give_up; return 1; }
   xdotool windowfocus --sync "$box" key Return
   local end=$((SECONDS + 30))
   while kill -0 "$pid" 2>/dev/null; do
-    [ $SECONDS -ge $end ] && return 1
+    [ $SECONDS -ge $end ] && { give_up; return 1; }
     sleep 0.1
   done
   wait "$pid"
