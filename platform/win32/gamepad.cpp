@@ -6,6 +6,7 @@
 // hex) is the reading of one connected pad, in place of the system's pads.
 #include "gamepad.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 
@@ -160,11 +161,17 @@ void AddPadKeys(uint8_t* state) {
             PadReading reading;
             const bool was = ThePads.connected[slot];
             ThePads.connected[slot] = ReadSlot(slot, lookForNew, &reading);
+            bool before[kPadKeys];
+            std::copy(ThePads.held[slot], ThePads.held[slot] + kPadKeys, before);
             if (ThePads.connected[slot]) {
                 MapPad(reading, ThePads.held[slot]);
             } else {
                 for (bool& key : ThePads.held[slot]) key = false;
             }
+            for (int key = 0; key < kPadKeys; ++key)
+                if (ThePads.held[slot][key] != before[key])
+                    Trace("pad %d key: %u %s", slot, static_cast<unsigned>(kScanCodes[key]),
+                          ThePads.held[slot][key] ? "down" : "up");
             if (ThePads.connected[slot] != was)
                 Trace("pad %d: %s", slot, ThePads.connected[slot] ? "connected" : "gone");
         }

@@ -68,7 +68,7 @@ wait_still() {
   done
 }
 xdotool keydown Alt_L
-sleep 0.2
+vx_wait_line "key: 56 down" 60
 xdotool keydown Tab
 check "left Alt and Tab suspend the game" wait_still 60
 xdotool keyup Tab keyup Alt_L
@@ -94,7 +94,7 @@ check "the frame is not an empty play field ($differing pixels differ)" \
 
 # Play leaves for the menu when Escape is let go.
 xdotool keydown Escape
-sleep 1
+vx_wait_line "key: 1 down" 60
 xdotool keyup Escape
 check "Escape returns to the menu" vx_wait_screen menu.png 60
 check "no fatal message box" bash -c "! xdotool search --name 'Fatal Error' >/dev/null 2>&1"

@@ -65,13 +65,14 @@ check "the menu appears" vx_wait_screen menu.png 90
 check "the backend reads the pad" vx_wait_line "pad 0: connected" 30
 check "A starts a game: the play frame appears" pad_hold "1000 0 0" vx_wait_screen play.png 90 0 "$vx_play_panel"
 check "the game runs" wait_moving 30
-pad_hold "0010 0 0" sleep 1
+# Each button is let go once the game's poll has read it (the trace says so).
+pad_hold "0010 0 0" vx_wait_line "pad 0 key: 25 down" 60 1
 check "start pauses" wait_still 30
-pad_hold "0010 0 0" sleep 1
+pad_hold "0010 0 0" vx_wait_line "pad 0 key: 25 down" 60 2
 check "start again resumes" wait_moving 30
-pad_hold "0020 0 0" sleep 1
+pad_hold "0020 0 0" vx_wait_line "pad 0 key: 1 down" 60 1
 check "back returns to the menu" vx_wait_screen menu.png 60
-pad_hold "0002 0 0" sleep 1
+pad_hold "0002 0 0" vx_wait_line "pad 0 key: 208 down" 60 1
 check "A on QUIT ends the game" pad_hold "1000 0 0" vx_wait_exit 60
 check "the exit code is 0" test "$game_status" = 0
 
