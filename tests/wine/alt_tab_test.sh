@@ -13,21 +13,7 @@ source "$(dirname "$0")/lib.sh"
 vx_scratch
 vx_start_x
 
-mkdir bench game frames
-cp -r "$VX_HOST_BUILD/Data" bench/
-cp -r "$VX_WIN32_BUILD/Data" game/
-printf '%s\n' "5000 key RETURN down" "5100 key RETURN up" > bench.script
-"$VX_HOST_BUILD/velnorix-headless" --dir bench --script bench.script --max-ms 5500 \
-  --frames frames > bench.log 2>&1
-vx_565 frames/frame-000004.png menu.png
-for frame in frames/frame-*.png; do
-  [[ $frame > frames/frame-000004.png ]] || continue
-  if ! cmp -s "$frame" frames/frame-000004.png; then
-    vx_565 "$frame" play.png
-    break
-  fi
-done
-check "the bench gives the menu and play frames" test -s play.png
+vx_bench_menu_and_play
 # The same holds on the Linux bench: a lost surface forced in play (the
 # 145th fill answers "surface lost" and every surface loses its memory)
 # leaves every frame as it is without the loss.

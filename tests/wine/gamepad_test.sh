@@ -11,36 +11,8 @@ source "$(dirname "$0")/lib.sh"
 vx_scratch
 vx_start_x
 
-mkdir bench game frames
-cp -r "$VX_HOST_BUILD/Data" bench/
-cp -r "$VX_WIN32_BUILD/Data" game/
-printf '%s\n' "5000 key RETURN down" "5100 key RETURN up" > bench.script
-"$VX_HOST_BUILD/velnorix-headless" --dir bench --script bench.script --max-ms 5500 \
-  --frames frames > bench.log 2>&1
-vx_565 frames/frame-000004.png menu.png
-for frame in frames/frame-*.png; do
-  [[ $frame > frames/frame-000004.png ]] || continue
-  if ! cmp -s "$frame" frames/frame-000004.png; then
-    vx_565 "$frame" play.png
-    break
-  fi
-done
-check "the bench gives the menu and play frames" test -s play.png
+vx_bench_menu_and_play
 
-# Still: the same picture over more than a second (a game slowed down by a
-# loaded machine still draws a frame or more in that time).
-still() {
-  import -window root a.png 2>/dev/null && sleep 1.2 && import -window root b.png 2>/dev/null &&
-    [ "$(compare -metric AE a.png b.png null: 2>&1)" = 0 ]
-}
-wait_still() {
-  local end=$((SECONDS + $1))
-  until still; do [ $SECONDS -ge $end ] && return 1; done
-}
-wait_moving() {
-  local end=$((SECONDS + $1))
-  while still; do [ $SECONDS -ge $end ] && return 1; done
-}
 pad() { printf '%s\n' "$*" > pad.txt.new && mv pad.txt.new pad.txt; }
 # Holds a reading while a check runs, then lets the pad rest.
 pad_hold() {
@@ -64,12 +36,12 @@ game_status=
 check "the menu appears" vx_wait_screen menu.png 90
 check "the backend reads the pad" vx_wait_line "pad 0: connected" 30
 check "A starts a game: the play frame appears" pad_hold "1000 0 0" vx_wait_screen play.png 90 0 "$vx_play_panel"
-check "the game runs" wait_moving 30
+check "the game runs" vx_wait_moving 30
 # Each button is let go once the game's poll has read it (the trace says so).
 pad_hold "0010 0 0" vx_wait_line "pad 0 key: 25 down" 60 1
-check "start pauses" wait_still 30
+check "start pauses" vx_wait_still 30
 pad_hold "0010 0 0" vx_wait_line "pad 0 key: 25 down" 60 2
-check "start again resumes" wait_moving 30
+check "start again resumes" vx_wait_moving 30
 pad_hold "0020 0 0" vx_wait_line "pad 0 key: 1 down" 60 1
 check "back returns to the menu" vx_wait_screen menu.png 60
 pad_hold "0002 0 0" vx_wait_line "pad 0 key: 208 down" 60 1

@@ -140,3 +140,39 @@ vx_wait_window() {
     sleep 0.2
   done
 }
+
+# The game's folder (game/, the Windows Data) and the Linux bench's menu and
+# first play frames (menu.png, play.png, in 5-6-5) after Return at 5 s.
+vx_bench_menu_and_play() {
+  mkdir bench game frames
+  cp -r "$VX_HOST_BUILD/Data" bench/
+  cp -r "$VX_WIN32_BUILD/Data" game/
+  printf '%s\n' "5000 key RETURN down" "5100 key RETURN up" > bench.script
+  "$VX_HOST_BUILD/velnorix-headless" --dir bench --script bench.script --max-ms 5500 \
+    --frames frames > bench.log 2>&1
+  vx_565 frames/frame-000004.png menu.png
+  local frame
+  for frame in frames/frame-*.png; do
+    [[ $frame > frames/frame-000004.png ]] || continue
+    if ! cmp -s "$frame" frames/frame-000004.png; then
+      vx_565 "$frame" play.png
+      break
+    fi
+  done
+  check "the bench gives the menu and play frames" test -s play.png
+}
+
+# Still: the same picture over more than a second (a game slowed down by a
+# loaded machine still draws a frame or more in that time).
+vx_still() {
+  import -window root a.png 2>/dev/null && sleep 1.2 && import -window root b.png 2>/dev/null &&
+    [ "$(compare -metric AE a.png b.png null: 2>&1)" = 0 ]
+}
+vx_wait_still() {
+  local end=$((SECONDS + $1))
+  until vx_still; do [ $SECONDS -ge $end ] && return 1; done
+}
+vx_wait_moving() {
+  local end=$((SECONDS + $1))
+  while vx_still; do [ $SECONDS -ge $end ] && return 1; done
+}

@@ -10,40 +10,12 @@ source "$(dirname "$0")/lib.sh"
 vx_scratch
 vx_start_x
 
-mkdir bench game frames
-cp -r "$VX_HOST_BUILD/Data" bench/
-cp -r "$VX_WIN32_BUILD/Data" game/
-printf '%s\n' "5000 key RETURN down" "5100 key RETURN up" > bench.script
-"$VX_HOST_BUILD/velnorix-headless" --dir bench --script bench.script --max-ms 5500 \
-  --frames frames > bench.log 2>&1
-vx_565 frames/frame-000004.png menu.png
-for frame in frames/frame-*.png; do
-  [[ $frame > frames/frame-000004.png ]] || continue
-  if ! cmp -s "$frame" frames/frame-000004.png; then
-    vx_565 "$frame" play.png
-    break
-  fi
-done
-check "the bench gives the menu and play frames" test -s play.png
+vx_bench_menu_and_play
 
 tap() {
   xdotool keydown "$1"
   sleep 0.05
   xdotool keyup "$1"
-}
-# Still: the same picture over more than a second (a game slowed down by a
-# loaded machine still draws a frame or more in that time).
-still() {
-  import -window root a.png 2>/dev/null && sleep 1.2 && import -window root b.png 2>/dev/null &&
-    [ "$(compare -metric AE a.png b.png null: 2>&1)" = 0 ]
-}
-wait_still() {
-  local end=$((SECONDS + $1))
-  until still; do [ $SECONDS -ge $end ] && return 1; done
-}
-wait_moving() {
-  local end=$((SECONDS + $1))
-  while still; do [ $SECONDS -ge $end ] && return 1; done
 }
 # Waits until Screen001.raw is newer than the marker file.
 wait_shot() {
@@ -96,9 +68,9 @@ for i in 1 2 3 4 5; do
   for try in 1 2 3; do
     ensure_play || break
     tap p
-    if wait_still 30 && playing; then
+    if vx_wait_still 30 && playing; then
       tap p
-      if wait_moving 30; then pauses=$((pauses + 1)); break; fi
+      if vx_wait_moving 30; then pauses=$((pauses + 1)); break; fi
     fi
     playing && break  # still in play: the tap was lost
     retries=$((retries + 1))
