@@ -1,7 +1,8 @@
 // The real desktop under the core: the game's window (game_window.h), the
 // keyboard, gamepads and mouse (key_taps.h, gamepad.h), focus and close
 // requests, message boxes (message_box.h), the sound output
-// (audio_output.h), and sleeps inside the game's waiting loops (pacing.h).
+// (audio_output.h), and the clock, sleeps and refresh under the core's pacing
+// of the game's waiting loops (timing.h, core/pacing.h).
 // This file turns SDL's events into the core's input and wires the parts to
 // the core's backend interface.
 #include "sdl_backend.h"
@@ -18,6 +19,7 @@
 #include "keymap.h"
 #include "message_box.h"
 #include "pacing.h"
+#include "timing.h"
 
 namespace pf::sdl {
 namespace {
@@ -25,7 +27,7 @@ namespace {
 // The game's frame period: its frame wait lasts this long.
 constexpr DWORD kFrameMs = 27;
 
-class SdlBackend final : public core::Backend, PadKeyTarget {
+class SdlBackend final : public core::Backend, PadKeyTarget, core::PacingHost {
 public:
     ~SdlBackend() override { Stop(); }
 
@@ -38,18 +40,11 @@ public:
     void StartPads() { pads_.Start(); }
 
     DWORD Ticks(core::TickReason reason) override {
-        const bool again = pacing_.Repeated(reason);
-        switch (reason) {
-            case core::TickReason::TickRead: return pacing_.TickRead(again);
-            case core::TickReason::KeyboardPoll:
-                if (again) Nap();
-                taps_.PollComing();
-                return NowMs();
-            case core::TickReason::MessagePeek:
-                if (again) Nap();
-                return NowMs();
-            default: return NowMs();
-        }
+        const DWORD now = pacing_.Ticks(reason);
+        // A poll reads the state right after this call: the keys pressed so
+        // far are seen.
+        if (reason == core::TickReason::KeyboardPoll) taps_.PollComing();
+        return now;
     }
 
     void PumpEvents() override {
@@ -70,7 +65,7 @@ public:
 
     void WindowCreated(HWND /*window*/, const char* title, int width, int height) override {
         if (window_.exists()) return;
-        if (window_.Create(title, width, height)) pacing_.ReadRefreshRate(window_.handle());
+        if (window_.Create(title, width, height)) refresh_.ReadRate(window_.handle());
     }
 
     void WindowShown(HWND /*window*/, bool visible) override { window_.Show(visible); }
@@ -103,14 +98,20 @@ public:
 
     void PadKey(uint8_t scanCode, bool down) override { taps_.Set(core::KeyTaps::kPad, scanCode, down); }
 
-private:
+    // The pacing's clock, sleeps and refresh.
+    DWORD NowMs() override { return sdl::NowMs(); }
+    void SleepUntilMs(DWORD due) override { sdl::SleepUntilMs(due); }
+    void Presented() override { refresh_.Presented(); }
+    void WaitForRefresh() override { refresh_.Wait(); }
     // A poll or peek right after another: the game is waiting for a key or
     // an activation. The events of the nap are taken before the call goes on.
-    void Nap() {
-        Pacing::Nap();
+    void Nap() override {
+        NapSleep();
         lastPump_ = NowMs() - 1;
         PumpEvents();
     }
+
+private:
 
     void Key(const SDL_KeyboardEvent& key, bool down) {
         const SDL_Scancode code = key.keysym.scancode;
@@ -180,7 +181,8 @@ private:
     }
 
     GameWindow window_;
-    Pacing pacing_{kFrameMs};
+    Refresh refresh_;
+    core::Pacing pacing_{*this, kFrameMs};
     core::KeyTaps taps_;
     Gamepads pads_;
     AudioOutput audio_;

@@ -2,20 +2,12 @@
 // events, a page dialog for message boxes, an AudioWorklet fed by the core's
 // mixer, and the files the game writes kept in the browser's IndexedDB.
 //
-// The game waits in busy loops on the tick count and on keyboard polls. Under
-// Asyncify the backend sleeps inside them, giving the page back to the
-// browser (which delivers its events meanwhile), exactly as the desktop
-// backend naps:
-// - The frame wait reads the tick count until 27 ms have passed since the
-//   last read of the previous wait; a read inside such a run of reads sleeps
-//   straight to that moment (the page library finishes the last millisecond
-//   without a timer, so the wait never ends late), then, like any run of
-//   reads of one millisecond, a millisecond at a time.
-// - Polls of the keyboard, or message peeks, that follow one another with
-//   nothing else between (pause, suspension, waits for a key's release) nap
-//   a few milliseconds each.
-// - A flip completes at the display's refresh: the flip-status query waits
-//   for the animation frame that follows the last presented picture.
+// The game waits in busy loops on the tick count and on keyboard polls. The
+// core's pacing (core/pacing.h) sleeps inside them as on the desktop; here
+// the sleeps are Asyncify's, giving the page back to the browser (which
+// delivers its events meanwhile). The page library finishes the last
+// millisecond of a sleep without a timer, so a wait never ends late; a flip
+// completes at the animation frame that follows the last presented picture.
 //
 // A flipped picture equal to the one on screen is not drawn again, and of a
 // changed one only the band of changed rows is converted and put on the
@@ -32,6 +24,7 @@
 
 #include "backend.h"
 #include "key_taps.h"
+#include "pacing.h"
 #include "pf/window.h"
 
 // The page library (library_velnorix.js).
@@ -58,12 +51,8 @@ namespace {
 
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
-// Reads of one millisecond allowed before a read sleeps.
-constexpr int kReadsBeforeSleep = 2;
-// The game's frame period, and the longest run of tick reads still taken
-// for a frame wait (longer runs, such as the intro's, predict nothing).
+// The game's frame period: its frame wait lasts this long.
 constexpr DWORD kFrameMs = 27;
-constexpr DWORD kLongestFrameWaitMs = 40;
 // The nap of a poll or peek that follows another one directly.
 constexpr double kNapMs = 8;
 // Audio handed over at most at once (frames of two 16-bit samples).
@@ -90,28 +79,16 @@ constexpr char kScreenshot[] = "Screen001.raw";
 // Whole milliseconds of the page's clock, as the tick count.
 DWORD NowMs() { return static_cast<DWORD>(static_cast<uint64_t>(vx_web_now())); }
 
-class WebBackend final : public core::Backend {
+class WebBackend final : public core::Backend, core::PacingHost {
 public:
     DWORD Ticks(core::TickReason reason) override {
-        const core::TickReason before = lastReason_;
-        lastReason_ = reason;
-        const bool again = reason == before && !presented_;
-        presented_ = false;
         TakeWrittenFiles();
-        switch (reason) {
-            case core::TickReason::TickRead: return TickRead(again);
-            case core::TickReason::KeyboardPoll:
-                if (again) Nap();
-                // A poll reads the state right after this call: the keys
-                // pressed so far are seen.
-                taps_.PollComing();
-                return NowMs();
-            case core::TickReason::MessagePeek:
-                peeked_ = true;
-                if (again) Nap();
-                return NowMs();
-            default: return NowMs();
-        }
+        if (reason == core::TickReason::MessagePeek) peeked_ = true;
+        const DWORD now = pacing_.Ticks(reason);
+        // A poll reads the state right after this call: the keys pressed so
+        // far are seen.
+        if (reason == core::TickReason::KeyboardPoll) taps_.PollComing();
+        return now;
     }
 
     void PumpEvents() override {
@@ -136,7 +113,7 @@ public:
     }
 
     void Present(const uint16_t* pixels, int pitchPixels) override {
-        presented_ = true;
+        pacing_.Presented();
         if (pixels == nullptr || pitchPixels < kWidth) {
             vx_web_present(rgba_, 0, 0);
             return;
@@ -163,7 +140,7 @@ public:
 
     bool FlipDone() override {
         // The display takes the picture at its next refresh: wait for it.
-        if (vx_web_refresh_pending() != 0) vx_web_wait_refresh();
+        pacing_.WaitForRefresh();
         return true;
     }
 
@@ -222,34 +199,11 @@ private:
         }
     }
 
-    // A read of the tick count (see the top of this file).
-    DWORD TickRead(bool again) {
-        DWORD now = NowMs();
-        if (!again) {
-            const bool frameWait = haveRun_ && lastRead_ - runStart_ <= kLongestFrameWaitMs;
-            runDue_ = lastRead_ + kFrameMs;
-            predicting_ = frameWait;
-            runStart_ = now;
-            haveRun_ = true;
-            sameTickReads_ = 0;
-        } else if (predicting_ && static_cast<int32_t>(runDue_ - now) > 0 &&
-                   runDue_ - now <= kFrameMs) {
-            SleepTo(runDue_);
-            now = NowMs();
-            predicting_ = false;
-        } else if (now == lastRead_ && ++sameTickReads_ >= kReadsBeforeSleep) {
-            SleepTo(now + 1);
-            now = NowMs();
-            sameTickReads_ = 0;
-        } else if (now != lastRead_) {
-            sameTickReads_ = 0;
-        }
-        lastRead_ = now;
-        return now;
-    }
+    // The pacing's clock and sleeps: whole milliseconds of the page's clock.
+    DWORD NowMs() override { return web::NowMs(); }
 
     // Sleeps until the tick count reads due.
-    void SleepTo(DWORD due) {
+    void SleepUntilMs(DWORD due) override {
         const double at = vx_web_now();
         const auto whole = static_cast<uint64_t>(at);
         const int32_t ahead = static_cast<int32_t>(due - static_cast<DWORD>(whole));
@@ -259,9 +213,13 @@ private:
 
     // A poll or peek right after another: the game is waiting for a key or
     // an activation. The events of the nap are taken before the call goes on.
-    void Nap() {
+    void Nap() override {
         vx_web_sleep_until(vx_web_now() + kNapMs);
         PumpEvents();
+    }
+
+    void WaitForRefresh() override {
+        if (vx_web_refresh_pending() != 0) vx_web_wait_refresh();
     }
 
     void FeedAudio() {
@@ -342,16 +300,7 @@ private:
         }
     }
 
-    // Waiting: the reason of the last call, whether a picture was presented
-    // since, and the runs of tick reads.
-    core::TickReason lastReason_ = core::TickReason::Other;
-    bool presented_ = false;
-    DWORD lastRead_ = 0;
-    DWORD runStart_ = 0;
-    DWORD runDue_ = 0;
-    bool haveRun_ = false;
-    bool predicting_ = false;
-    int sameTickReads_ = 0;
+    core::Pacing pacing_{*this, kFrameMs};
 
     uint16_t shown_[kWidth * kHeight] = {};
     uint32_t rgba_[kWidth * kHeight] = {};
