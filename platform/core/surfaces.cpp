@@ -13,6 +13,7 @@
 
 #include "backend.h"
 #include "blit.h"
+#include "blit_rect.h"
 #include "core_internal.h"
 #include "pf/ddraw.h"
 
@@ -92,12 +93,6 @@ void DestroyDraw(DirectDrawObject* object) {
     while (!object->surfaces.empty()) DestroySurface(object->surfaces.back());
     LiveDraws.erase(object);
     delete object;
-}
-
-// A rectangle inside width x height, not inverted.
-bool Inside(const RECT& r, int width, int height) {
-    return r.left >= 0 && r.top >= 0 && r.left <= r.right && r.top <= r.bottom &&
-           r.right <= width && r.bottom <= height;
 }
 
 }  // namespace
@@ -251,7 +246,7 @@ HRESULT Surface_Blt(LPDIRECTDRAWSURFACE surface, const RECT* dest, LPDIRECTDRAWS
     if (surface->locked) return DDERR_SURFACEBUSY;
     RECT area = {0, 0, surface->width, surface->height};
     if (dest != nullptr) {
-        if (!Inside(*dest, surface->width, surface->height)) return DDERR_INVALIDRECT;
+        if (!core::RectInside(*dest, surface->width, surface->height)) return DDERR_INVALIDRECT;
         area = *dest;
     }
     core::FillPixels(surface->pixels.data() + area.top * surface->Pitch() + area.left,
@@ -269,14 +264,12 @@ HRESULT Surface_BltFast(LPDIRECTDRAWSURFACE surface, DWORD x, DWORD y,
         return DDERR_INVALIDPARAMS;
     if (surface->lost || source->lost) return DDERR_SURFACELOST;
     if (surface->locked || source->locked) return DDERR_SURFACEBUSY;
-    RECT from = {0, 0, source->width, source->height};
-    if (sourceRect != nullptr) from = *sourceRect;
-    if (!Inside(from, source->width, source->height)) return DDERR_INVALIDRECT;
+    RECT from = {};
+    if (!core::CopyFits(x, y, sourceRect, source->width, source->height, surface->width,
+                        surface->height, &from))
+        return DDERR_INVALIDRECT;
     const int width = from.right - from.left;
     const int height = from.bottom - from.top;
-    if (static_cast<int64_t>(x) + width > surface->width ||
-        static_cast<int64_t>(y) + height > surface->height)
-        return DDERR_INVALIDRECT;
     const bool keyed = (transFlags & DDBLTFAST_SRCCOLORKEY) != 0;
     if (keyed && !source->keyed) return DDERR_NOCOLORKEY;
     uint16_t* to = surface->pixels.data() + static_cast<ptrdiff_t>(y) * surface->Pitch() + x;

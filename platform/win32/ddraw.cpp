@@ -14,6 +14,7 @@
 //   period has passed since the last flip, sleeping a millisecond per query.
 #include <initializer_list>
 
+#include "blit_rect.h"
 #include "trace.h"
 #include "win32.h"
 
@@ -78,11 +79,6 @@ bool SurfaceSize(::IDirectDrawSurface* surface, LONG* width, LONG* height) {
     *width = static_cast<LONG>(desc.dwWidth);
     *height = static_cast<LONG>(desc.dwHeight);
     return true;
-}
-
-bool Inside(const RECT& r, LONG width, LONG height) {
-    return r.left >= 0 && r.top >= 0 && r.left <= r.right && r.top <= r.bottom &&
-           r.right <= width && r.bottom <= height;
 }
 
 // The display's refresh period, in performance-counter counts (60 Hz where
@@ -240,11 +236,9 @@ HRESULT Surface_BltFast(LPDIRECTDRAWSURFACE surface, DWORD x, DWORD y, LPDIRECTD
     if (surface != nullptr && source != nullptr &&
         SurfaceSize(Real(surface), &destWidth, &destHeight) &&
         SurfaceSize(Real(source), &sourceWidth, &sourceHeight)) {
-        const RECT from =
-            sourceRect != nullptr ? *sourceRect : RECT{0, 0, sourceWidth, sourceHeight};
-        if (!Inside(from, sourceWidth, sourceHeight) ||
-            static_cast<int64_t>(x) + (from.right - from.left) > destWidth ||
-            static_cast<int64_t>(y) + (from.bottom - from.top) > destHeight)
+        RECT from = {};
+        if (!core::CopyFits(x, y, sourceRect, sourceWidth, sourceHeight, destWidth, destHeight,
+                            &from))
             return DDERR_INVALIDRECT;
     }
     ::RECT realSource = {};
