@@ -8,7 +8,6 @@
 #include "pf/audio.h"
 
 #include <cstdio>
-#include <new>
 #include <vector>
 
 #include "backend.h"
@@ -19,7 +18,6 @@ namespace pf {
 namespace {
 
 constexpr int32_t kFailure = -1;
-constexpr uint16_t kRate = 44100;
 
 music::Library& Library() {
     static music::Library library;
@@ -39,35 +37,11 @@ void DescribeModule(MODULE module, char* out, size_t size) {
         std::snprintf(out, size, "module=unknown");
 }
 
-// Reads the file from offset to its end through the platform's file layer.
 bool ReadModuleImage(const char* fileName, uint32_t offset, std::vector<uint8_t>& image) {
     HANDLE file = CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE || file == nullptr) return false;
-    bool ok = false;
-    const DWORD size = GetFileSize(file, nullptr);
-    if (size != INVALID_FILE_SIZE && size <= music::kMaxModuleBytes && offset < size) {
-        // Skip to the offset by reading: the file layer has no seek.
-        std::vector<uint8_t> whole;
-        try {
-            whole.resize(size);
-        } catch (const std::bad_alloc&) {
-            whole.clear();
-        }
-        if (whole.size() == size) {
-            DWORD total = 0;
-            ok = true;
-            while (total < size) {
-                DWORD got = 0;
-                if (!ReadFile(file, whole.data() + total, size - total, &got, nullptr) || got == 0) {
-                    ok = false;
-                    break;
-                }
-                total += got;
-            }
-            if (ok) image.assign(whole.begin() + offset, whole.end());
-        }
-    }
+    const bool ok = music::ReadModuleImage(file, GetFileSize, ReadFile, offset, image);
     CloseHandle(file);
     return ok;
 }
@@ -86,8 +60,7 @@ int32_t OpenAudioDevice(const AudioInfo* info) {
     int32_t code = 0;
     if (core::FaultDue("OpenAudioDevice", &code)) return code;
 
-    if (info == nullptr || info->device != AUDIO_DEVICE_DEFAULT ||
-        info->format != AUDIO_FORMAT_16_STEREO || info->rate != kRate)
+    if (info == nullptr || !music::OutputSupported(info->device, info->format, info->rate))
         return kFailure;
     if (Library().OutputOpen()) return kFailure;
     if (!core::CurrentBackend().OpenAudio(info->rate)) return kFailure;

@@ -4,8 +4,37 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+#include "pf/audio.h"
 
 namespace pf::music {
+
+bool OutputSupported(uint32_t device, uint16_t format, uint32_t rate) {
+    return device == AUDIO_DEVICE_DEFAULT && format == AUDIO_FORMAT_16_STEREO &&
+           rate == kOutputRate;
+}
+
+bool ReadModuleImage(uint64_t fileSize, uint32_t offset, std::vector<uint8_t>& image,
+                     const std::function<uint32_t(uint8_t* into, uint32_t count)>& read) {
+    // A failed GetFileSize answers all ones: too large as well.
+    if (fileSize > kMaxModuleBytes || offset >= fileSize) return false;
+    const auto size = static_cast<uint32_t>(fileSize);
+    std::vector<uint8_t> whole;
+    try {
+        whole.resize(size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (uint32_t total = 0; total < size;) {
+        const uint32_t got = read(whole.data() + total, size - total);
+        if (got == 0) return false;
+        total += got;
+    }
+    whole.erase(whole.begin(), whole.begin() + offset);
+    image = std::move(whole);
+    return true;
+}
 
 struct Module {
     unsigned number = 0;  // load number

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -21,6 +22,35 @@ namespace pf::music {
 constexpr uint32_t kMaxVoices = 32;
 // Larger module files are refused rather than read whole into memory.
 constexpr uint32_t kMaxModuleBytes = 64u << 20;
+
+// The one output the library plays to: the default device, 16-bit stereo
+// samples at kOutputRate.
+constexpr uint16_t kOutputRate = 44100;
+bool OutputSupported(uint32_t device, uint16_t format, uint32_t rate);
+
+// The bytes of a module file of size bytes from offset to its end, for
+// Library::Load: read(into, count) reads up to count bytes where the last
+// read ended and returns how many (0 at an error). The file is read from its
+// start (the seam's file layer has no seek) and its head dropped. False, with
+// image untouched, for a file larger than kMaxModuleBytes, an offset at or
+// past its end, a failed or empty read, or too little memory.
+bool ReadModuleImage(uint64_t size, uint32_t offset, std::vector<uint8_t>& image,
+                     const std::function<uint32_t(uint8_t* into, uint32_t count)>& read);
+
+// The same through an open file of a layer with Win32's GetFileSize and
+// ReadFile: the seam's or kernel32's.
+template <typename Handle, typename GetFileSizeCall, typename ReadFileCall>
+bool ReadModuleImage(Handle file, GetFileSizeCall getFileSize, ReadFileCall readFile,
+                     uint32_t offset, std::vector<uint8_t>& image) {
+    using Dword = decltype(getFileSize(file, nullptr));
+    Dword high = 0;
+    const Dword low = getFileSize(file, &high);
+    return ReadModuleImage(uint64_t{high} << 32 | low, offset, image,
+                           [&](uint8_t* into, uint32_t count) -> uint32_t {
+                               Dword got = 0;
+                               return readFile(file, into, count, &got, nullptr) ? got : 0;
+                           });
+}
 
 struct Module;
 

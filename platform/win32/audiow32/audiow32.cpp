@@ -18,9 +18,7 @@
 namespace {
 
 constexpr int32_t kFailure = -1;
-constexpr uint32_t kDevice = 0xFFFF;
-constexpr uint16_t kFormat16Stereo = 0x0101;
-constexpr uint16_t kRate = 44100;
+constexpr uint16_t kRate = pf::music::kOutputRate;
 constexpr int kBuffers = 4;
 constexpr DWORD kBufferFrames = 2048;  // 46 ms at 44.1 kHz
 
@@ -152,33 +150,11 @@ bool OpenOutput() {
     return true;
 }
 
-// The file from offset to its end; false if it cannot be read whole.
 bool ReadImage(const char* fileName, uint32_t offset, std::vector<uint8_t>& image) {
     const HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = false;
-    DWORD high = 0;
-    const DWORD size = GetFileSize(file, &high);
-    if (size != INVALID_FILE_SIZE && high == 0 && size <= pf::music::kMaxModuleBytes &&
-        offset < size &&
-        SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) == offset) {
-        try {
-            image.resize(size - offset);
-            ok = true;
-        } catch (...) {
-            ok = false;
-        }
-        DWORD total = 0;
-        while (ok && total < image.size()) {
-            DWORD got = 0;
-            if (!ReadFile(file, image.data() + total, static_cast<DWORD>(image.size()) - total,
-                          &got, nullptr) ||
-                got == 0)
-                ok = false;
-            total += got;
-        }
-    }
+    const bool ok = pf::music::ReadModuleImage(file, GetFileSize, ReadFile, offset, image);
     CloseHandle(file);
     return ok;
 }
@@ -188,8 +164,7 @@ bool ReadImage(const char* fileName, uint32_t offset, std::vector<uint8_t>& imag
 extern "C" {
 
 int32_t OpenAudioDevice(const AudioW32Info* info) {
-    if (info == nullptr || info->device != kDevice || info->format != kFormat16Stereo ||
-        info->rate != kRate)
+    if (info == nullptr || !pf::music::OutputSupported(info->device, info->format, info->rate))
         return kFailure;
     if (Library().OutputOpen()) return kFailure;
     if (!OpenOutput()) return kFailure;
