@@ -12,9 +12,13 @@
 //   done at once (Wine on a virtual X screen has no refresh to wait for) gets
 //   the refresh period added: the flip status stays "still drawing" until one
 //   period has passed since the last flip, sleeping a millisecond per query.
+//
+// The surface handles are records of the backend (screen_mode.h) holding the
+// real surface: Alt+Enter puts new real surfaces behind the same handles.
 #include <initializer_list>
 
 #include "blit_rect.h"
+#include "screen_mode.h"
 #include "trace.h"
 #include "win32.h"
 
@@ -29,11 +33,35 @@ namespace {
 ::IDirectDraw2* RealDraw2(LPDIRECTDRAW2 object) {
     return reinterpret_cast<::IDirectDraw2*>(object);
 }
-::IDirectDrawSurface* Real(LPDIRECTDRAWSURFACE surface) {
-    return reinterpret_cast<::IDirectDrawSurface*>(surface);
+// The surfaces handed out; a program makes three or four.
+constexpr int kSurfaces = 16;
+win32::Surface Surfaces[kSurfaces];
+
+win32::Surface* Record(LPDIRECTDRAWSURFACE surface) {
+    return reinterpret_cast<win32::Surface*>(surface);
 }
-LPDIRECTDRAWSURFACE Seam(::IDirectDrawSurface* surface) {
-    return reinterpret_cast<LPDIRECTDRAWSURFACE>(surface);
+::IDirectDrawSurface* Real(LPDIRECTDRAWSURFACE surface) {
+    return surface != nullptr ? Record(surface)->real : nullptr;
+}
+// A record for a new real surface; null (the surface released) when every
+// record is taken.
+LPDIRECTDRAWSURFACE Seam(::IDirectDrawSurface* surface, win32::SurfaceRole role) {
+    if (surface == nullptr) return nullptr;
+    for (win32::Surface& record : Surfaces) {
+        if (record.used) continue;
+        record = win32::Surface{};
+        record.real = surface;
+        record.role = role;
+        record.used = true;
+        win32::SurfaceMade(&record);
+        return reinterpret_cast<LPDIRECTDRAWSURFACE>(&record);
+    }
+    surface->Release();
+    return nullptr;
+}
+// Lost by a display switch and not yet restored.
+bool LostBySwitch(LPDIRECTDRAWSURFACE surface) {
+    return surface != nullptr && Record(surface)->lost;
 }
 
 ::GUID Real(const GUID& guid) {
@@ -174,15 +202,30 @@ HRESULT DirectDraw_QueryInterface(LPDIRECTDRAW object, const GUID& iid, LPDIRECT
 }
 
 // The first-version object and IDirectDraw2 release alike (IUnknown).
-ULONG DirectDraw_Release(LPDIRECTDRAW object) { return RealDraw(object)->Release(); }
+ULONG DirectDraw_Release(LPDIRECTDRAW object) {
+    const ULONG count = RealDraw(object)->Release();
+    // The surfaces of the display's object go with it.
+    if (count == 0 && win32::DisplayObjectReleased(reinterpret_cast<::IUnknown*>(object))) {
+        for (win32::Surface& record : Surfaces)
+            if (record.used && record.role != win32::SurfaceRole::Other) record = win32::Surface{};
+    }
+    return count;
+}
 
 HRESULT DirectDraw_SetCooperativeLevel(LPDIRECTDRAW2 object, HWND window, DWORD flags) {
-    return RealDraw2(object)->SetCooperativeLevel(reinterpret_cast<::HWND>(window), flags);
+    const HRESULT result =
+        RealDraw2(object)->SetCooperativeLevel(reinterpret_cast<::HWND>(window), flags);
+    if (result == DD_OK)
+        win32::DisplayObjectSet(RealDraw2(object), reinterpret_cast<::HWND>(window), flags);
+    return result;
 }
 
 HRESULT DirectDraw_SetDisplayMode(LPDIRECTDRAW2 object, DWORD width, DWORD height, DWORD bpp,
                                   DWORD refreshRate, DWORD flags) {
-    return RealDraw2(object)->SetDisplayMode(width, height, bpp, refreshRate, flags);
+    const HRESULT result =
+        RealDraw2(object)->SetDisplayMode(width, height, bpp, refreshRate, flags);
+    if (result == DD_OK) win32::DisplayModeSet(width, height, bpp);
+    return result;
 }
 
 HRESULT DirectDraw_CreateSurface(LPDIRECTDRAW2 object, const DDSURFACEDESC* desc,
@@ -193,7 +236,15 @@ HRESULT DirectDraw_CreateSurface(LPDIRECTDRAW2 object, const DDSURFACEDESC* desc
     const HRESULT result = RealDraw2(object)->CreateSurface(desc != nullptr ? &real : nullptr,
                                                             out != nullptr ? &surface : nullptr,
                                                             static_cast<::IUnknown*>(outer));
-    if (out != nullptr) *out = Seam(surface);
+    if (out != nullptr) {
+        win32::SurfaceRole role = win32::SurfaceRole::Other;
+        if (desc != nullptr && (desc->ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0)
+            role = win32::SurfaceRole::Primary;
+        else if (desc != nullptr && (desc->ddsCaps.dwCaps & DDSCAPS_OFFSCREENPLAIN) != 0)
+            role = win32::SurfaceRole::Sheet;
+        *out = Seam(surface, role);
+        if (result == DD_OK && surface != nullptr && *out == nullptr) return DDERR_GENERIC;
+    }
     return result;
 }
 
@@ -204,12 +255,19 @@ HRESULT Surface_GetAttachedSurface(LPDIRECTDRAWSURFACE surface, const DDSCAPS* c
     ::IDirectDrawSurface* attached = nullptr;
     const HRESULT result = Real(surface)->GetAttachedSurface(caps != nullptr ? &realCaps : nullptr,
                                                              out != nullptr ? &attached : nullptr);
-    if (out != nullptr) *out = Seam(attached);
+    if (out != nullptr) {
+        const bool back = Record(surface)->role == win32::SurfaceRole::Primary && caps != nullptr &&
+                          (caps->dwCaps & DDSCAPS_BACKBUFFER) != 0;
+        *out = Seam(attached, back ? win32::SurfaceRole::Back : win32::SurfaceRole::Other);
+        if (result == DD_OK && attached != nullptr && *out == nullptr) return DDERR_GENERIC;
+    }
     return result;
 }
 
 HRESULT Surface_Blt(LPDIRECTDRAWSURFACE surface, const RECT* dest, LPDIRECTDRAWSURFACE source,
                     const RECT* sourceRect, DWORD flags, const DDBLTFX* fx) {
+    if (LostBySwitch(surface) || LostBySwitch(source)) return DDERR_SURFACELOST;
+    if (Real(surface) == nullptr) return DDERR_SURFACELOST;
     ::RECT realDest = {};
     ::RECT realSource = {};
     if (dest != nullptr) realDest = Real(*dest);
@@ -253,11 +311,20 @@ HRESULT Surface_SetColorKey(LPDIRECTDRAWSURFACE surface, DWORD flags, const DDCO
         realKey.dwColorSpaceLowValue = key->dwColorSpaceLowValue;
         realKey.dwColorSpaceHighValue = key->dwColorSpaceHighValue;
     }
-    return Real(surface)->SetColorKey(flags, key != nullptr ? &realKey : nullptr);
+    if (Real(surface) == nullptr) return DDERR_SURFACELOST;
+    const HRESULT result =
+        Real(surface)->SetColorKey(flags, key != nullptr ? &realKey : nullptr);
+    // Kept for the surface made in its place by a display switch.
+    if (result == DD_OK && flags == DDCKEY_SRCBLT && key != nullptr) {
+        Record(surface)->keyed = true;
+        Record(surface)->key = realKey;
+    }
+    return result;
 }
 
 HRESULT Surface_Lock(LPDIRECTDRAWSURFACE surface, const RECT* rect, DDSURFACEDESC* desc,
                      DWORD flags, void* event) {
+    if (LostBySwitch(surface) || Real(surface) == nullptr) return DDERR_SURFACELOST;
     ::RECT realRect = {};
     if (rect != nullptr) realRect = Real(*rect);
     ::DDSURFACEDESC real = {};
@@ -266,16 +333,23 @@ HRESULT Surface_Lock(LPDIRECTDRAWSURFACE surface, const RECT* rect, DDSURFACEDES
         Real(surface)->Lock(rect != nullptr ? &realRect : nullptr,
                             desc != nullptr ? &real : nullptr, flags, static_cast<::HANDLE>(event));
     if (result == DD_OK && desc != nullptr) CopyOut(real, desc);
+    if (result == DD_OK) ++Record(surface)->locks;
     if (result != DD_OK) win32::Trace("lock: 0x%08lx", static_cast<unsigned long>(result));
     return result;
 }
 
 HRESULT Surface_Unlock(LPDIRECTDRAWSURFACE surface, void* rect) {
-    return Real(surface)->Unlock(rect);
+    if (Real(surface) == nullptr) return DDERR_NOTLOCKED;
+    const HRESULT result = Real(surface)->Unlock(rect);
+    if (result == DD_OK && Record(surface)->locks > 0) --Record(surface)->locks;
+    return result;
 }
 
 HRESULT Surface_GetFlipStatus(LPDIRECTDRAWSURFACE surface, DWORD flags) {
-    const HRESULT result = Real(surface)->GetFlipStatus(flags);
+    win32::DisplayPoint(true);
+    if (LostBySwitch(surface) || Real(surface) == nullptr) return DDERR_SURFACELOST;
+    // A window has no flip of its own: only the refresh period is kept.
+    const HRESULT result = win32::Windowed() ? DD_OK : Real(surface)->GetFlipStatus(flags);
     if (result != DD_OK || flags != DDGFS_ISFLIPDONE || LastFlip == 0) return result;
     static const int64_t period = RefreshPeriodCounts();
     if (Now() - LastFlip >= period) return result;
@@ -285,21 +359,33 @@ HRESULT Surface_GetFlipStatus(LPDIRECTDRAWSURFACE surface, DWORD flags) {
 
 HRESULT Surface_Flip(LPDIRECTDRAWSURFACE primary, LPDIRECTDRAWSURFACE overrideSurface,
                      DWORD flags) {
-    const HRESULT result = Real(primary)->Flip(Real(overrideSurface), flags);
+    win32::DisplayPoint(true);
+    if (LostBySwitch(primary) || Real(primary) == nullptr) return DDERR_SURFACELOST;
+    const HRESULT result = win32::Windowed() ? win32::PresentInWindow(Record(primary))
+                                             : Real(primary)->Flip(Real(overrideSurface), flags);
     static HRESULT lastResult = DD_OK;
     if (result != lastResult)
         win32::Trace("flip: 0x%08lx", static_cast<unsigned long>(result));
     lastResult = result;
     if (result == DD_OK) LastFlip = Now();
+    win32::AfterFlip();
     return result;
 }
 
 HRESULT Surface_Restore(LPDIRECTDRAWSURFACE surface) {
+    if (Real(surface) == nullptr) return DDERR_GENERIC;
     const HRESULT result = Real(surface)->Restore();
     win32::Trace("restore: 0x%08lx", static_cast<unsigned long>(result));
+    if (result == DD_OK) Record(surface)->lost = false;
     return result;
 }
 
-ULONG Surface_Release(LPDIRECTDRAWSURFACE surface) { return Real(surface)->Release(); }
+ULONG Surface_Release(LPDIRECTDRAWSURFACE surface) {
+    win32::Surface* record = Record(surface);
+    win32::SurfaceReleased(record);
+    const ULONG count = record->real != nullptr ? record->real->Release() : 0;
+    *record = win32::Surface{};
+    return count;
+}
 
 }  // namespace pf

@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "gamepad.h"
+#include "screen_mode.h"
 #include "trace.h"
 #include "win32.h"
 
@@ -170,6 +171,9 @@ HRESULT Device_SetDataFormat(LPDIRECTINPUTDEVICE device, const DIDATAFORMAT* for
         return DIERR_INVALIDPARAM;
     const HRESULT result = Real(device)->SetDataFormat(real);
     if (result == DI_OK && format == &c_dfDIKeyboard) PrepareKeyboard(Real(device));
+    if (result == DI_OK)
+        win32::InputDevicesKnown(format == &c_dfDIKeyboard ? Real(device) : nullptr,
+                                 format == &c_dfDIMouse ? Real(device) : nullptr);
     return result;
 }
 
@@ -184,10 +188,13 @@ HRESULT Device_Unacquire(LPDIRECTINPUTDEVICE device) { return Real(device)->Unac
 HRESULT Device_GetDeviceState(LPDIRECTINPUTDEVICE device, DWORD size, void* data) {
     // Read into a buffer of our own; the caller's changes only on success.
     BYTE state[kLargestState];
+    const bool keyboard = size == kLargestState && Real(device) == TheKeyboard.device;
+    if (keyboard) win32::DisplayPoint(true);
     if (data == nullptr || size > kLargestState) return Real(device)->GetDeviceState(size, data);
     const HRESULT result = Real(device)->GetDeviceState(size, state);
     if (result == DI_OK && size == kLargestState && Real(device) == TheKeyboard.device) {
         AddTaps(Real(device), state);
+        win32::TakeDisplayKeys(state);  // Alt+Enter
         win32::AddPadKeys(state);
     }
     if (result == DI_OK) std::memcpy(data, state, size);
@@ -196,6 +203,7 @@ HRESULT Device_GetDeviceState(LPDIRECTINPUTDEVICE device, DWORD size, void* data
 }
 
 ULONG Device_Release(LPDIRECTINPUTDEVICE device) {
+    win32::InputDeviceGone(Real(device));
     if (Real(device) == TheKeyboard.device) {
         Real(device)->SetEventNotification(nullptr);
         if (TheKeyboard.changed != nullptr) ::CloseHandle(TheKeyboard.changed);

@@ -14,6 +14,7 @@
 // empty peek within a millisecond: a message ends the wait at once.
 #include <cstdarg>
 
+#include "screen_mode.h"
 #include "trace.h"
 #include "win32.h"
 
@@ -50,6 +51,10 @@ WNDPROC ProcedureOf(::HWND window) {
             ::ShowWindow(window, SW_RESTORE);
         }
     }
+    // The display's share: a windowed game's paint, held activations, the
+    // close button.
+    ::LRESULT answer = 0;
+    if (win32::WindowMessage(window, message, wParam, lParam, &answer)) return answer;
     const WNDPROC procedure = ProcedureOf(window);
     if (procedure == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
     return procedure(reinterpret_cast<HWND>(window), message, wParam, lParam);
@@ -141,6 +146,7 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
         EmptyPeeks = 0;
         return found;
     }
+    win32::DisplayPoint(false);
     const ::DWORD now = ::GetTickCount();
     EmptyPeeks = now == LastEmptyPeek ? EmptyPeeks + 1 : 0;
     LastEmptyPeek = now;
@@ -192,6 +198,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
 }
 
 DWORD GetTickCount() {
+    win32::DisplayPoint(false);  // a close asked for reaches the game's waits
     ::DWORD now = ::GetTickCount();
     if (now == LastTick) {
         if (++SameTickReads >= kReadsBeforeSleep) {

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# velnorix.exe under Wine: Alt+Enter moves the game from full-screen into a
+# normal window of the desktop and back, any number of times, in the menu
+# and in play. The window has a caption and the close button (a normal,
+# resizable window of the desktop, its client area 4:3), and the game's
+# frames are drawn stretched into it: the menu page, then a game started
+# with Return, its side panel and its blocks. Alt+Enter again: full-screen,
+# the same play frame on the screen, and play goes on. Once more into the
+# window, then the window is closed as its close button closes it (Alt+F4
+# asks the same of the window: WM_SYSCOMMAND SC_CLOSE, then WM_CLOSE): the
+# game ends as a quit from the menu ends it, exit code 0, no fatal message,
+# the hall of fame written. The steps wait on the backend's trace
+# (VX_TRACE) and on the screen.
+set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+vx_scratch
+vx_start_x
+
+vx_bench_menu_and_play
+# The play field with nothing on it: what a lost sheet would show.
+convert play.png -fill black -draw "rectangle 0,0 549,599" empty.png
+
+trace=$PWD/trace.txt
+(cd game && VX_TRACE="Z:${trace//\//\\}" exec wine "$VX_WIN32_BUILD/velnorix.exe") > game.log 2>&1 &
+game=$!
+vx_cleanups+=("kill $game 2>/dev/null")
+game_status=
+
+# Alt+Enter, each key let go once the game's poll has read it; waits for the
+# display named by $1 ("windowed" or "full-screen") the $2-th time.
+alt_enter() {
+  xdotool keydown Alt_L
+  vx_wait_line "key: 56 down" 60 "$((++alt_downs))"
+  xdotool keydown Return
+  vx_wait_line "display: Alt+Enter" 60 "$((++alt_enters))"
+  xdotool keyup Return keyup Alt_L
+  vx_wait_line "display: $1" 90 "$2"
+}
+alt_downs=0
+alt_enters=0
+
+# The viewable X window of the game (Wine's windows carry the title).
+game_window() {
+  local w
+  for w in $(xdotool search --name '^Velnorix \[Win32\]$' 2>/dev/null); do
+    xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && { echo "$w"; return 0; }
+  done
+  return 1
+}
+
+# A window, not the whole screen: smaller than the screen, at least half of
+# it, and 4:3 within two pixels; with the window manager's close protocol
+# and the normal window type that Wine gives a captioned window.
+normal_window() {
+  local w geometry width height
+  w=$(game_window) || { echo "  no game window is shown"; return 1; }
+  geometry=$(xdotool getwindowgeometry "$w" | sed -n 's/ *Geometry: //p')
+  width=${geometry%x*}
+  height=${geometry#*x}
+  echo "  the window: ${width}x${height}"
+  [ "$width" -lt 800 ] && [ "$width" -ge 400 ] && [ "$height" -ge 300 ] &&
+    [ $((width * 3 - height * 4)) -le 8 ] && [ $((height * 4 - width * 3)) -le 8 ] &&
+    xprop -id "$w" WM_PROTOCOLS | grep -q WM_DELETE_WINDOW &&
+    xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_NORMAL
+}
+
+# The window's content, stretched back to 800x600 (5-6-5), as window.png.
+window_picture() {
+  local w
+  w=$(game_window) || return 1
+  import -window "$w" window-x.png 2>/dev/null &&
+    convert window-x.png -resize '800x600!' window-800.png && vx_565 window-800.png window.png
+}
+
+# Root-mean-square difference of window.png from $1 (0 to 1), in the part
+# $2 (default: all).
+difference() {
+  local want=$1
+  if [ -n "${2:-}" ]; then
+    convert "$1" -crop "$2" +repage region-want.png
+    convert window.png -crop "$2" +repage region-window.png
+    compare -metric RMSE region-want.png region-window.png null: 2>&1 | sed 's/.*(\(.*\))/\1/'
+  else
+    compare -metric RMSE "$want" window.png null: 2>&1 | sed 's/.*(\(.*\))/\1/'
+  fi
+}
+
+# Waits up to $2 seconds for the window to show the picture $1 (within the
+# stretching's blur: a root-mean-square difference below $3), in the part $4.
+wait_window() {
+  local end=$((SECONDS + $2)) d=
+  while :; do
+    if window_picture; then
+      d=$(difference "$1" "${4:-}")
+      awk -v d="$d" -v most="$3" 'BEGIN { exit !(d + 0 < most + 0) }' && return 0
+    fi
+    if [ $SECONDS -ge $end ]; then
+      echo "  the window differs from $1 by ${d:-?} (window-x.png)"
+      cp window-x.png "last-window-${1%.png}-x.png" 2>/dev/null
+      return 1
+    fi
+    sleep 0.3
+  done
+}
+
+check "the menu appears full-screen" vx_wait_screen menu.png 90
+# Keys go to the window under the pointer when no window manager runs.
+xdotool mousemove 400 300
+alt_enter windowed 1
+check "Alt+Enter in the menu: a window" normal_window
+check "the menu page is drawn in the window" wait_window menu.png 60 0.06
+
+xdotool mousemove 400 300
+xdotool keydown Return
+check "Return starts a game: the side panel in the window" \
+  wait_window play.png 90 0.08 "$vx_play_panel"
+xdotool keyup Return
+to_play=$(difference play.png)
+to_empty=$(difference empty.png)
+check "the blocks are drawn in the window ($to_play from play, $to_empty from an empty field)" \
+  awk -v a="$to_play" -v b="$to_empty" 'BEGIN { exit !(a + 0 < b + 0) }' 
+
+alt_enter full-screen 1
+check "Alt+Enter in play: full-screen, the play frame on the screen" \
+  vx_wait_screen play.png 60 0 "$vx_play_panel"
+check "play goes on full-screen" vx_wait_moving 60
+differing=$(compare -metric AE empty.png screen.png null: 2>&1)
+check "the blocks are shown full-screen ($differing pixels from an empty field)" \
+  test "${differing:-0}" -gt 2500 2>/dev/null
+
+xdotool mousemove 400 300
+alt_enter windowed 2
+check "Alt+Enter in play again: a window" normal_window
+check "play goes on in the window" wait_window play.png 60 0.08 "$vx_play_panel"
+check "the surfaces were restored after each switch" vx_wait_line "restore: 0x00000000" 30 9
+
+# The window's close button.
+touch -d '-1 second' before-close
+xdotool mousemove 400 300
+xdotool keydown Alt_L
+vx_wait_line "key: 56 down" 60 "$((++alt_downs))"
+xdotool key F4
+check "the close button asks the game to end" \
+  vx_wait_line "close: the game ends as from the menu" 60
+xdotool keyup Alt_L
+check "the game ends" vx_wait_exit 90
+check "the exit code is 0" test "$game_status" = 0
+check "no fatal message box" bash -c "! grep -q 'Fatal' game.log && ! xdotool search --name 'Fatal Error' >/dev/null 2>&1"
+check "the hall of fame was written as at a quit from the menu" \
+  test game/Data/hiscore.dat -nt before-close
+check "Data\\hiscore.dat holds 280 bytes" test "$(stat -c %s game/Data/hiscore.dat)" = 280
+
+vx_done
