@@ -168,11 +168,14 @@ vx_still() {
   import -window root a.png 2>/dev/null && sleep 1.2 && import -window root b.png 2>/dev/null &&
     [ "$(compare -metric AE a.png b.png null: 2>&1)" = 0 ]
 }
+# (A loop's status is its body's last one: the waits say 0 themselves.)
 vx_wait_still() {
   local end=$((SECONDS + $1))
   until vx_still; do [ $SECONDS -ge $end ] && return 1; done
+  return 0
 }
 vx_wait_moving() {
   local end=$((SECONDS + $1))
   while vx_still; do [ $SECONDS -ge $end ] && return 1; done
+  return 0
 }
