@@ -13,43 +13,17 @@
 # uninstaller removes none; the first installation's uninstaller removes
 # its entry and icon, and nothing else.
 set -uo pipefail
+. "$(dirname "$0")/lib.sh"
 build=$(readlink -f "${1:-$(dirname "$0")/../../build-package}")
 ship=$build/ship
 [ -x "$ship/velnorix-install" ] && [ -f "$ship/data.1" ] || { echo "no $ship: build first" >&2; exit 2; }
 
-work=$(mktemp -d)
+start_work
 export HOME=$work/home
 unset XDG_DATA_HOME VELNORIX_REGISTRY
 mkdir -p "$HOME" "$work/games"
 apps=$HOME/.local/share/applications
-cd "$work"
-passed=0
-failed=0
-cleanups=()
-cleanup() {
-  local i
-  for ((i = ${#cleanups[@]} - 1; i >= 0; i--)); do eval "${cleanups[$i]}" || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $what"
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-  fi
-}
-
-n=60
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-cleanups+=("kill $! 2>/dev/null")
-export DISPLAY=":$n"
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 1024x768x24 || exit 1
 
 # Waits up to $2 seconds for a visible window titled $1 other than $3.
 wait_window() {
@@ -136,5 +110,4 @@ check "  and its icon" test ! -e "$icon"
 check "  and nothing else ($(entries))" \
   bash -c "[ '$(entries)' = 'velnorix-installed-1.desktop ' ] && cmp -s placeholder.desktop '$apps/velnorix-installed-1.desktop'"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

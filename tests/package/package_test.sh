@@ -15,6 +15,7 @@
 # left on the system; the players' folders stay. Every wait is on a
 # condition, with a bound.
 set -uo pipefail
+. "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/../.."
 deb=${1:-$(ls build-package/velnorix_*.deb 2>/dev/null | head -n 1)}
 [ -n "$deb" ] && [ -f "$deb" ] || { echo "no package: run ./build-package.sh first" >&2; exit 2; }
@@ -24,29 +25,7 @@ as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 apt_get() { "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=600 "$@"; }
 
-work=$(mktemp -d)
-cd "$work"
-passed=0
-failed=0
-cleanups=()
-cleanup() {
-  local i
-  for ((i = ${#cleanups[@]} - 1; i >= 0; i--)); do eval "${cleanups[$i]}" || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $what"
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-  fi
-}
+start_work
 
 # Both pictures as 5-6-5 pixels: the game's 16-bit pixels widened by the X
 # server and by the bench round to the same levels.
@@ -140,13 +119,7 @@ check "the menu entry names its icon, which the theme has in 16 to 256 px" \
            done'
 
 # --- an X screen -----------------------------------------------------------------
-n=60
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-cleanups+=("kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null")
-export DISPLAY=":$n"
-for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X$n" ] && xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 800x600x24 || exit 1
 
 to565 /usr/share/velnorix/screenshots/menu.png menu.png
 
@@ -222,5 +195,4 @@ check "no file of the package is left (${left[*]:-none})" test ${#left[@]} -eq 0
 check "the players' folders stay" test -f "$mine/Data/hiscore.dat" -a -f "$theirs/Data/hiscore.dat"
 
 echo "the job took $((SECONDS - started)) s"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
