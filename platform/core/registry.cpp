@@ -289,6 +289,27 @@ LONG Resolve(Session& session, HKEY key, const char* subKey, std::string& path) 
     return ERROR_SUCCESS;
 }
 
+// One call on a key: the lock taken, then the store loaded in a session, then
+// key and subKey resolved; result() is the code to return when that failed.
+class KeyCall {
+public:
+    KeyCall(HKEY key, const char* subKey) : result_(Resolve(session_, key, subKey, path_)) {}
+
+    LONG result() const { return result_; }
+    const std::string& path() const { return path_; }
+    // The key itself; null when it does not exist.
+    Key* Find() { return session_.Find(path_); }
+    Store& store() { return session_.store(); }
+    bool Save() { return session_.Save(); }
+
+private:
+    // Members are made in this order: the lock before the store is loaded.
+    std::lock_guard<std::mutex> guard_{Mutex};
+    Session session_;
+    std::string path_;
+    LONG result_;
+};
+
 }  // namespace
 
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM /*access*/,
@@ -297,12 +318,9 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM /*acc
     if (out != nullptr) *out = nullptr;
     if (core::FaultDue("RegOpenKeyExA", &code)) return code;
     if (out == nullptr) return ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> guard(Mutex);
-    Session session;
-    std::string path;
-    const LONG resolved = Resolve(session, key, subKey, path);
-    if (resolved != ERROR_SUCCESS) return resolved;
-    const Key* found = session.Find(path);
+    KeyCall call(key, subKey);
+    if (call.result() != ERROR_SUCCESS) return call.result();
+    const Key* found = call.Find();
     if (found == nullptr) return ERROR_FILE_NOT_FOUND;
     *out = NewHandle(found->path);
     return ERROR_SUCCESS;
@@ -315,20 +333,17 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, const cha
     if (out != nullptr) *out = nullptr;
     if (core::FaultDue("RegCreateKeyExA", &code)) return code;
     if (out == nullptr) return ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> guard(Mutex);
-    Session session;
-    std::string path;
-    const LONG resolved = Resolve(session, key, subKey, path);
-    if (resolved != ERROR_SUCCESS) return resolved;
-    if (const Key* found = session.Find(path)) {
+    KeyCall call(key, subKey);
+    if (call.result() != ERROR_SUCCESS) return call.result();
+    if (const Key* found = call.Find()) {
         if (disposition != nullptr) *disposition = REG_OPENED_EXISTING_KEY;
         *out = NewHandle(found->path);
         return ERROR_SUCCESS;
     }
-    AddKey(session.store(), path);
-    if (!session.Save()) return ERROR_ACCESS_DENIED;
+    AddKey(call.store(), call.path());
+    if (!call.Save()) return ERROR_ACCESS_DENIED;
     if (disposition != nullptr) *disposition = REG_CREATED_NEW_KEY;
-    *out = NewHandle(path);
+    *out = NewHandle(call.path());
     return ERROR_SUCCESS;
 }
 
@@ -337,12 +352,9 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
     int32_t code = 0;
     if (core::FaultDue("RegSetValueExA", &code)) return code;
     if (type != REG_SZ || (data == nullptr && size > 0)) return ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> guard(Mutex);
-    Session session;
-    std::string path;
-    const LONG resolved = Resolve(session, key, nullptr, path);
-    if (resolved != ERROR_SUCCESS) return resolved;
-    Key* found = session.Find(path);
+    KeyCall call(key, nullptr);
+    if (call.result() != ERROR_SUCCESS) return call.result();
+    Key* found = call.Find();
     Value value{valueName != nullptr ? valueName : "",
                 std::string(reinterpret_cast<const char*>(data), size)};
     bool replaced = false;
@@ -352,7 +364,7 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
             replaced = true;
         }
     if (!replaced) found->values.push_back(value);
-    return session.Save() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return call.Save() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* /*reserved*/, DWORD* type,
@@ -360,13 +372,10 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* /*reserved*/, DWOR
     int32_t code = 0;
     if (core::FaultDue("RegQueryValueExA", &code)) return code;
     if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> guard(Mutex);
-    Session session;
-    std::string path;
-    const LONG resolved = Resolve(session, key, nullptr, path);
-    if (resolved != ERROR_SUCCESS) return resolved;
+    KeyCall call(key, nullptr);
+    if (call.result() != ERROR_SUCCESS) return call.result();
     const std::string name = valueName != nullptr ? valueName : "";
-    for (const Value& value : session.Find(path)->values) {
+    for (const Value& value : call.Find()->values) {
         if (!SameName(value.name, name)) continue;
         const DWORD length = static_cast<DWORD>(value.data.size());
         if (type != nullptr) *type = REG_SZ;
@@ -395,20 +404,17 @@ LONG RegCloseKey(HKEY key) {
 LONG RegDeleteKeyA(HKEY key, const char* subKey) {
     int32_t code = 0;
     if (core::FaultDue("RegDeleteKeyA", &code)) return code;
-    std::lock_guard<std::mutex> guard(Mutex);
-    Session session;
-    std::string path;
-    const LONG resolved = Resolve(session, key, subKey, path);
-    if (resolved != ERROR_SUCCESS) return resolved;
-    const Key* found = session.Find(path);
+    KeyCall call(key, subKey);
+    if (call.result() != ERROR_SUCCESS) return call.result();
+    const Key* found = call.Find();
     if (found == nullptr) return ERROR_FILE_NOT_FOUND;
-    if (IsSystemKey(path)) return ERROR_ACCESS_DENIED;
-    const std::string prefix = Lower(path) + "\\";
-    const auto next = session.store().lower_bound(prefix);
-    if (next != session.store().end() && next->first.compare(0, prefix.size(), prefix) == 0)
+    if (IsSystemKey(call.path())) return ERROR_ACCESS_DENIED;
+    const std::string prefix = Lower(call.path()) + "\\";
+    const auto next = call.store().lower_bound(prefix);
+    if (next != call.store().end() && next->first.compare(0, prefix.size(), prefix) == 0)
         return ERROR_ACCESS_DENIED;  // it has subkeys
-    session.store().erase(Lower(path));
-    return session.Save() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    call.store().erase(Lower(call.path()));
+    return call.Save() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 }  // namespace pf
