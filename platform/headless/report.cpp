@@ -48,6 +48,20 @@ void Escape(std::string& out, const std::string& text) {
     out += '"';
 }
 
+// A record of two strings: {"firstKey": first, "secondKey": second}.
+void Record(std::string& out, const char* firstKey, const std::string& first,
+            const char* secondKey, const std::string& second) {
+    out += "{\"";
+    out += firstKey;
+    out += "\": ";
+    Escape(out, first);
+    out += ", \"";
+    out += secondKey;
+    out += "\": ";
+    Escape(out, second);
+    out += '}';
+}
+
 void Key(std::string& out, const char* name) {
     out += "  \"";
     out += name;
@@ -106,22 +120,14 @@ std::string ReportJson(const Report& report) {
     out += '[';
     for (size_t i = 0; i < report.messageBoxes.size(); ++i) {
         out += i > 0 ? ", " : "";
-        out += "{\"caption\": ";
-        Escape(out, report.messageBoxes[i].caption);
-        out += ", \"text\": ";
-        Escape(out, report.messageBoxes[i].text);
-        out += '}';
+        Record(out, "caption", report.messageBoxes[i].caption, "text", report.messageBoxes[i].text);
     }
     out += "],\n";
     Key(out, "audio_calls");
     out += '[';
     for (size_t i = 0; i < report.audioCalls.size(); ++i) {
         out += i > 0 ? ",\n    " : "\n    ";
-        out += "{\"op\": ";
-        Escape(out, report.audioCalls[i].op);
-        out += ", \"args\": ";
-        Escape(out, report.audioCalls[i].args);
-        out += '}';
+        Record(out, "op", report.audioCalls[i].op, "args", report.audioCalls[i].args);
     }
     out += report.audioCalls.empty() ? "],\n" : "\n  ],\n";
     Key(out, "files_written");
