@@ -108,34 +108,37 @@ void Canvas::FillMask(const std::vector<float>& m, int mw, int mh, int ox, int o
 
 static uint8_t Byte(float v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
 
-Image Canvas::Flatten(float minAlpha) const {
-    Image out(w_, h_);
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x) {
-            size_t i = size_t(y) * w_ + x;
-            float a = a_[i];
+// The canvas as a picture: each pixel of alpha minAlpha or more shaded by
+// shade(colour, alpha, r, g, b), which may leave it out (false); the rest
+// stays 0.
+template <typename Shade>
+static Image FlattenWith(const Canvas& canvas, float minAlpha, Shade shade) {
+    Image out(canvas.w(), canvas.h());
+    for (int y = 0; y < canvas.h(); ++y)
+        for (int x = 0; x < canvas.w(); ++x) {
+            const float a = canvas.Alpha(x, y);
             if (a < minAlpha) continue;
-            uint8_t r = Byte(c_[i].r * a), g = Byte(c_[i].g * a), b = Byte(c_[i].b * a);
-            // Faint dark edge pixels would be visible near-black noise: drop them.
-            if (std::max({r, g, b}) < 20) continue;
-            out.set(x, y, r, g, b);
+            uint8_t r = 0, g = 0, b = 0;
+            if (shade(canvas.Colour(x, y), a, r, g, b)) out.set(x, y, r, g, b);
         }
     return out;
 }
 
+Image Canvas::Flatten(float minAlpha) const {
+    return FlattenWith(*this, minAlpha, [](Col c, float a, uint8_t& r, uint8_t& g, uint8_t& b) {
+        r = Byte(c.r * a), g = Byte(c.g * a), b = Byte(c.b * a);
+        // Faint dark edge pixels would be visible near-black noise: drop them.
+        return std::max({r, g, b}) >= 20;
+    });
+}
+
 Image Canvas::FlattenOnto(Col bg, float minAlpha) const {
-    Image out(w_, h_);
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x) {
-            size_t i = size_t(y) * w_ + x;
-            float a = a_[i];
-            if (a < minAlpha) continue;
-            Col c = Mix(bg, c_[i], a);
-            uint8_t r = Byte(c.r), g = Byte(c.g), b = Byte(c.b);
-            if (r < 8 && g < 4 && b < 8) g = 4;  // stays visible
-            out.set(x, y, r, g, b);
-        }
-    return out;
+    return FlattenWith(*this, minAlpha, [bg](Col c, float a, uint8_t& r, uint8_t& g, uint8_t& b) {
+        const Col mixed = Mix(bg, c, a);
+        r = Byte(mixed.r), g = Byte(mixed.g), b = Byte(mixed.b);
+        if (r < 8 && g < 4 && b < 8) g = 4;  // stays visible
+        return true;
+    });
 }
 
 static float Hash(int x, int y, uint32_t seed) {
@@ -280,28 +283,26 @@ std::vector<float> Dilate(const std::vector<float>& m, int w, int h, float radiu
     return out;
 }
 
-std::vector<float> Blur(const std::vector<float>& m, int w, int h, int radius) {
-    std::vector<float> tmp(m.size()), out(m.size());
+// One pass of the box blur, along rows (dx 1) or columns (dy 1): the mean of
+// 2 * radius + 1 cells, those outside the picture counting as zero.
+static void BoxPass(const std::vector<float>& in, std::vector<float>& out, int w, int h,
+                    int radius, int dx, int dy) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             float s = 0; int n = 0;
             for (int d = -radius; d <= radius; ++d) {
-                int sx = x + d;
-                if (sx >= 0 && sx < w) s += m[size_t(y) * w + sx];
-                ++n;
-            }
-            tmp[size_t(y) * w + x] = s / float(n);
-        }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            float s = 0; int n = 0;
-            for (int d = -radius; d <= radius; ++d) {
-                int sy = y + d;
-                if (sy >= 0 && sy < h) s += tmp[size_t(sy) * w + x];
+                int sx = x + d * dx, sy = y + d * dy;
+                if (sx >= 0 && sx < w && sy >= 0 && sy < h) s += in[size_t(sy) * w + sx];
                 ++n;
             }
             out[size_t(y) * w + x] = s / float(n);
         }
+}
+
+std::vector<float> Blur(const std::vector<float>& m, int w, int h, int radius) {
+    std::vector<float> tmp(m.size()), out(m.size());
+    BoxPass(m, tmp, w, h, radius, 1, 0);
+    BoxPass(tmp, out, w, h, radius, 0, 1);
     return out;
 }
 
