@@ -51,7 +51,7 @@ target_link_options(velnorix PRIVATE
   --js-library ${VX_WEB_LIBRARY}
   -lidbfs.js
   -sASYNCIFY=1
-  "-sASYNCIFY_IMPORTS=['vx_web_sleep_until','vx_web_wait_refresh','vx_web_message_box','vx_web_persist_load']"
+  "-sASYNCIFY_IMPORTS=['vx_web_sleep_until','vx_web_nap','vx_web_wait_refresh','vx_web_message_box','vx_web_persist_load']"
   -sASYNCIFY_STACK_SIZE=65536
   -sENVIRONMENT=web
   -sFORCE_FILESYSTEM=1

@@ -24,16 +24,19 @@ void KeyTaps::PollComing() {
     for (bool& pressed : pressedSincePoll_) pressed = false;
 }
 
-void KeyTaps::ReleaseSeen() {
-    if (!tapsPending_) return;
+bool KeyTaps::ReleaseSeen() {
+    if (!tapsPending_) return false;
     tapsPending_ = false;
+    bool released = false;
     for (int dik = 0; dik < 256; ++dik) {
         if (releaseDue_[dik] && pressedSincePoll_[dik]) tapsPending_ = true;
         if (releaseDue_[dik] && !pressedSincePoll_[dik]) {
             releaseDue_[dik] = false;
             Apply(dik);
+            released = true;
         }
     }
+    return released;
 }
 
 void KeyTaps::ReleaseAll() {

@@ -17,8 +17,8 @@ public:
     // A keyboard poll reads the state right after this: the keys pressed so
     // far count as seen.
     void PollComing();
-    // Lets go of the taps that a poll has seen.
-    void ReleaseSeen();
+    // Lets go of the taps that a poll has seen; true when any went up.
+    bool ReleaseSeen();
     // Lets go of every key (the focus went elsewhere).
     void ReleaseAll();
     // The key went up but is held down until a poll has seen it.

@@ -23,6 +23,11 @@ var LibraryVelnorix = {
     imageFor: null,
     refreshPending: false,
     refreshWake: null,
+    stillUntil: 0,
+    napWake: null,
+    // The longest nap while a gamepad is in use: pads send no events, they
+    // are read at the game's polls.
+    padNapMs: 8,
     audio: null,
     syncing: false,
     syncAgain: false,
@@ -108,14 +113,17 @@ var LibraryVelnorix = {
           VX.focus(!document.hidden && document.hasFocus());
         });
         window.addEventListener('pointerdown', function() { VX.startAudio(); }, true);
-        window.addEventListener('gamepadconnected', function() { VX.padsSeen = true; });
+        window.addEventListener('gamepadconnected', function() {
+          VX.padsSeen = true;
+          if (VX.napWake) VX.napWake();
+        });
         VX.canvas.addEventListener('mousedown', function(e) {
           var b = [0, 2, 1, 3][e.button];
-          if (b !== undefined) VX.events.push(3, b, 1);
+          if (b !== undefined) VX.push(3, b, 1);
         });
         window.addEventListener('mouseup', function(e) {
           var b = [0, 2, 1, 3][e.button];
-          if (b !== undefined) VX.events.push(3, b, 0);
+          if (b !== undefined) VX.push(3, b, 0);
         });
         VX.canvas.addEventListener('mousemove', function(e) {
           VX.events.push(4, e.movementX | 0, e.movementY | 0);
@@ -128,6 +136,12 @@ var LibraryVelnorix = {
     },
 
     now: function() { return performance.timeOrigin + performance.now(); },
+
+    // An event for the game; a nap waiting for one ends.
+    push: function(kind, code, value) {
+      VX.events.push(kind, code, value);
+      if (VX.napWake) VX.napWake();
+    },
 
     // Runs f in a task of its own soon, without the clamping of nested
     // timers: a wait always resumes the game from such a task, so the next
@@ -166,14 +180,14 @@ var LibraryVelnorix = {
       if (!dik) return;
       if (!!VX.held[dik] === down) return;
       VX.held[dik] = down;
-      VX.events.push(0, dik, down ? 1 : 0);
+      VX.push(0, dik, down ? 1 : 0);
     },
 
     focus: function(active) {
       if (active === VX.active) return;
       VX.active = active;
       if (!active) VX.held = {};
-      VX.events.push(2, 0, active ? 1 : 0);
+      VX.push(2, 0, active ? 1 : 0);
     },
 
     toggleFullscreen: function() {
@@ -208,7 +222,7 @@ var LibraryVelnorix = {
       for (var k2 = 0; k2 < 8; k2++) {
         if (merged[k2] === VX.padMerged[k2]) continue;
         VX.padMerged[k2] = merged[k2];
-        VX.events.push(1, VX.padCodes[k2], merged[k2] ? 1 : 0);
+        VX.push(1, VX.padCodes[k2], merged[k2] ? 1 : 0);
       }
     },
 
@@ -326,34 +340,70 @@ var LibraryVelnorix = {
   vx_web_sleep_until__deps: ['$VX'],
   vx_web_sleep_until: function(target) {
     Asyncify.handleSleep(function(wakeUp) {
-      // A timer for all but the last millisecond (timers may fire late),
-      // then timers of no delay until the moment. The game always resumes
-      // from a task of its own, so its next timer is not a nested one.
+      // Timers of whole milliseconds while a whole one is left (timers may
+      // fire late, never early); the caller spins out the rest
+      // (vx_web_spin_until). The game always resumes from a task of its
+      // own (never from a timer's), so its next timer is not a nested one.
       var step = function() {
         var left = target - VX.now();
-        if (left <= 0) wakeUp();
-        else setTimeout(function() { VX.post(step); }, left > 1.25 ? left - 1 : 0);
+        if (left >= 1) setTimeout(step, Math.floor(left));
+        else VX.post(function() { wakeUp(); });
       };
-      VX.post(step);
+      step();
+    });
+  },
+
+  vx_web_spin_until__deps: ['$VX'],
+  vx_web_spin_until: function(target) {
+    // Less than a millisecond: what a timer cannot hit without passing it.
+    while (VX.now() < target) {}
+  },
+
+  vx_web_nap__deps: ['$VX'],
+  vx_web_nap: function(ms) {
+    Asyncify.handleSleep(function(wakeUp) {
+      // Until an event for the game comes, or ms have passed.
+      var done = false;
+      var timer = null;
+      var wake = function() {
+        if (done) return;
+        done = true;
+        VX.napWake = null;
+        if (timer !== null) clearTimeout(timer);
+        VX.post(function() { wakeUp(); });
+      };
+      if (VX.events.length > 0) { wake(); return; }
+      if (VX.padsSeen) ms = Math.min(ms, VX.padNapMs);
+      VX.napWake = wake;
+      timer = setTimeout(wake, ms);
     });
   },
 
   vx_web_refresh_pending__deps: ['$VX'],
-  vx_web_refresh_pending: function() { return VX.refreshPending ? 1 : 0; },
+  vx_web_refresh_pending: function() {
+    return VX.refreshPending || performance.now() < VX.stillUntil ? 1 : 0;
+  },
 
   vx_web_wait_refresh__deps: ['$VX'],
   vx_web_wait_refresh: function() {
     Asyncify.handleSleep(function(wakeUp) {
       var done = false;
+      var timer = null;
       var wake = function() {
         if (done) return;
         done = true;
         VX.refreshWake = null;
+        if (timer !== null) clearTimeout(timer);
         VX.post(function() { wakeUp(); });
       };
-      VX.refreshWake = wake;
-      // A hidden page gets no animation frames: a refresh's time at most.
-      setTimeout(wake, 50);
+      if (VX.refreshPending) {
+        VX.refreshWake = wake;
+        // A hidden page gets no animation frames: a refresh's time at most.
+        timer = setTimeout(wake, 50);
+      } else {
+        // The same picture again: shown a refresh period after it was flipped.
+        timer = setTimeout(wake, Math.max(0, Math.ceil(VX.stillUntil - performance.now())));
+      }
     });
   },
 
@@ -386,16 +436,17 @@ var LibraryVelnorix = {
       vx.presents.push(t);
       if (vx.presents.length > 4000) vx.presents.splice(0, 2000);
     }
-    if (!VX.refreshPending) {
+    // A new picture is shown at the next animation frame; a flip of the
+    // same picture is taken a refresh period later, without waking the page
+    // unless the game asks before then.
+    if (!VX.refreshPending && top < bottom) {
       VX.refreshPending = true;
-      var shown = function() {
+      requestAnimationFrame(function() {
         VX.refreshPending = false;
         if (VX.refreshWake) VX.refreshWake();
-      };
-      // A new picture is shown at the next animation frame; a flip of the
-      // same picture waits a refresh period without waking the renderer.
-      if (top < bottom) requestAnimationFrame(shown);
-      else setTimeout(shown, 1000 / 60);
+      });
+    } else if (!VX.refreshPending && performance.now() >= VX.stillUntil) {
+      VX.stillUntil = t + 1000 / 60;
     }
   },
 

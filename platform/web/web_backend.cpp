@@ -31,6 +31,8 @@
 extern "C" {
 double vx_web_now();
 void vx_web_sleep_until(double ms);
+void vx_web_spin_until(double ms);
+void vx_web_nap(double ms);
 int vx_web_refresh_pending();
 void vx_web_wait_refresh();
 int vx_web_take_events(int* events, int max);
@@ -53,8 +55,10 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 // The game's frame period: its frame wait lasts this long.
 constexpr DWORD kFrameMs = 27;
-// The nap of a poll or peek that follows another one directly.
-constexpr double kNapMs = 8;
+// The longest nap of a poll or peek that follows another one directly: the
+// page ends it early when an event arrives (and makes it a few ms while a
+// gamepad, which sends no events, is in use).
+constexpr double kNapMs = 100;
 // Audio handed over at most at once (frames of two 16-bit samples).
 constexpr int kAudioBlock = 4096;
 // Events taken from the page at once: kind, code, value.
@@ -92,7 +96,9 @@ public:
     }
 
     void PumpEvents() override {
-        taps_.ReleaseSeen();
+        // Whether this pump changes what the game sees: a nap right after it
+        // is not taken.
+        stirred_ = taps_.ReleaseSeen();
         FinishFocusChange();
         FeedAudio();
         int events[kMaxEvents * kEventInts];
@@ -104,7 +110,7 @@ public:
     }
 
     void WaitEvents() override {
-        vx_web_sleep_until(vx_web_now() + kNapMs);
+        NapUntilEvent();
         PumpEvents();
     }
 
@@ -126,7 +132,7 @@ public:
         for (int y = 0; y < kHeight; ++y) {
             const uint16_t* row = pixels + static_cast<size_t>(y) * pitchPixels;
             uint16_t* kept = shown_ + static_cast<size_t>(y) * kWidth;
-            if (!stale_ && std::memcmp(row, kept, kWidth * sizeof(uint16_t)) == 0) continue;
+            if (!stale_ && SameRow(row, kept)) continue;
             std::memcpy(kept, row, kWidth * sizeof(uint16_t));
             Expand(kept, rgba_ + static_cast<size_t>(y) * kWidth);
             if (y < top) top = y;
@@ -189,6 +195,24 @@ public:
     }
 
 private:
+    // Whether two rows hold the same pixels, compared eight bytes at a time
+    // (the library's memcmp goes byte by byte in WebAssembly; this runs for
+    // every row of every flip).
+    static bool SameRow(const uint16_t* a, const uint16_t* b) {
+        constexpr int kWords = kWidth * sizeof(uint16_t) / sizeof(uint64_t);
+        static_assert(kWords * sizeof(uint64_t) == kWidth * sizeof(uint16_t), "whole words a row");
+        uint64_t differ = 0;
+        for (int i = 0; i < kWords; i += 4) {
+            uint64_t x[4];
+            uint64_t y[4];
+            std::memcpy(x, a + i * 4, sizeof x);
+            std::memcpy(y, b + i * 4, sizeof y);
+            differ |= (x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3]);
+            if (differ != 0) return false;
+        }
+        return true;
+    }
+
     // 5-6-5 to 8-bit channels by bit replication, as the bench's pictures.
     static void Expand(const uint16_t* row, uint32_t* out) {
         for (int x = 0; x < kWidth; ++x) {
@@ -202,20 +226,43 @@ private:
     // The pacing's clock and sleeps: whole milliseconds of the page's clock.
     DWORD NowMs() override { return web::NowMs(); }
 
-    // Sleeps until the tick count reads due.
+    // Sleeps until the tick count reads due: a timer for the whole
+    // milliseconds, then the rest of the last one without giving the page
+    // back, so the wait never ends in a later millisecond than due's.
     void SleepUntilMs(DWORD due) override {
         const double at = vx_web_now();
         const auto whole = static_cast<uint64_t>(at);
         const int32_t ahead = static_cast<int32_t>(due - static_cast<DWORD>(whole));
-        if (ahead > 0) vx_web_sleep_until(static_cast<double>(whole) + ahead);
+        if (ahead > 0) {
+            const double target = static_cast<double>(whole) + ahead;
+            vx_web_sleep_until(target);
+            vx_web_spin_until(target);
+        }
         PumpEvents();
     }
 
     // A poll or peek right after another: the game is waiting for a key or
-    // an activation. The events of the nap are taken before the call goes on.
+    // an activation. Unless the pump just before changed what the game sees,
+    // it naps until an event comes; the events of the nap are taken before
+    // the call goes on.
     void Nap() override {
-        vx_web_sleep_until(vx_web_now() + kNapMs);
+        if (stirred_) {
+            stirred_ = false;
+            return;
+        }
+        NapUntilEvent();
         PumpEvents();
+    }
+
+    // Sleeps until the page has an event for the game, or a focus change
+    // is due to go on.
+    void NapUntilEvent() {
+        double ms = kNapMs;
+        if (focus_ == Focus::Leaving || focus_ == Focus::Returning) {
+            const double left = focusDue_ - vx_web_now();
+            if (left < ms) ms = left > 0 ? left : 0;
+        }
+        vx_web_nap(ms);
     }
 
     void WaitForRefresh() override {
@@ -236,6 +283,7 @@ private:
     void Handle(const int* event) {
         const int code = event[1];
         const int value = event[2];
+        if (event[0] != kMouseMotion) stirred_ = true;
         switch (event[0]) {
             case kKey:
                 if (code > 0 && code < 256) taps_.Set(core::KeyTaps::kKeyboard, static_cast<uint8_t>(code), value != 0);
@@ -294,13 +342,16 @@ private:
         if (focus_ == Focus::Leaving &&
             ((!taps_.ReleasePending(kLeftAlt) && !taps_.ReleasePending(kTab)) || vx_web_now() >= focusDue_)) {
             Deactivate();
+            stirred_ = true;
         } else if (focus_ == Focus::Returning && (peeked_ || vx_web_now() >= focusDue_)) {
             core::PostActivation(true);
             focus_ = Focus::Active;
+            stirred_ = true;
         }
     }
 
     core::Pacing pacing_{*this, kFrameMs};
+    bool stirred_ = false;  // the last pump changed what the game sees
 
     uint16_t shown_[kWidth * kHeight] = {};
     uint32_t rgba_[kWidth * kHeight] = {};
