@@ -125,6 +125,7 @@ void AddTaps(::IDirectInputDeviceA* device, BYTE* state) {
             const ::DWORD key = events[i].dwOfs;
             win32::Trace("key: %lu %s", static_cast<unsigned long>(key),
                          (events[i].dwData & 0x80) != 0 ? "down" : "up");
+            win32::DisplayKeyEvent(key, (events[i].dwData & 0x80) != 0);
             if (key < kLargestState && (events[i].dwData & 0x80) != 0 && state[key] == 0) {
                 state[key] = 0x80;
                 win32::Trace("tap: %lu", static_cast<unsigned long>(key));
@@ -193,8 +194,9 @@ HRESULT Device_GetDeviceState(LPDIRECTINPUTDEVICE device, DWORD size, void* data
     if (data == nullptr || size > kLargestState) return Real(device)->GetDeviceState(size, data);
     const HRESULT result = Real(device)->GetDeviceState(size, state);
     if (result == DI_OK && size == kLargestState && Real(device) == TheKeyboard.device) {
+        const bool altHeld = state[0x38] != 0 || state[0xB8] != 0;  // before the taps
         AddTaps(Real(device), state);
-        win32::TakeDisplayKeys(state);  // Alt+Enter
+        win32::TakeDisplayKeys(state, altHeld);  // Alt+Enter
         win32::AddPadKeys(state);
     }
     if (result == DI_OK) std::memcpy(data, state, size);

@@ -68,6 +68,8 @@ struct Display {
     bool pumping = false;  // reading the window's messages
     bool enterSwallowed = false;
     bool enterWasDown = false;
+    bool eventAlt = false;      // Alt down, as the key events so far say
+    int altEnters = 0;          // Enters that went down with Alt held
     ::IDirectDrawClipper* clipper = nullptr;
     ::IDirectDrawSurface* front = nullptr;  // windowed: the page shown
     bool gdi = false;  // windowed pictures through GDI
@@ -555,12 +557,25 @@ void AfterFlip() {
     if (D.switchWanted && !AnyLocked()) Switch();
 }
 
-void TakeDisplayKeys(BYTE* state) {
+void DisplayKeyEvent(::DWORD key, bool down) {
+    if (key == kLeftAlt || key == kRightAlt)
+        D.eventAlt = down;
+    else if ((key == kReturn || key == kPadEnter) && down && D.eventAlt)
+        ++D.altEnters;
+}
+
+void TakeDisplayKeys(BYTE* state, bool altHeld) {
     const bool enter = state[kReturn] != 0 || state[kPadEnter] != 0;
     const bool alt = state[kLeftAlt] != 0 || state[kRightAlt] != 0;
+    // Seen in the key events (each press counts, also those made while a
+    // switch was under way), or (a keyboard without them) in the state.
+    int presses = D.altEnters;
+    if (presses == 0 && enter && !D.enterWasDown && alt && !D.enterSwallowed) presses = 1;
+    D.altEnters = 0;
+    D.eventAlt = altHeld;  // the events of the next poll start from here
     // Alt+Enter is the backend's: the game sees neither the press nor the
     // hold of that Enter.
-    if (enter && !D.enterWasDown && alt && !D.enterSwallowed) {
+    for (int i = 0; i < presses; ++i) {
         D.enterSwallowed = true;
         if (Ready()) {
             D.switchWanted = !D.switchWanted;

@@ -40,10 +40,14 @@ bool Windowed();
 HRESULT PresentInWindow(Surface* primary);
 // The flip moment: a switch asked for meanwhile is made now.
 void AfterFlip();
-// A keyboard poll: Alt+Enter is taken out of the state (and starts a switch);
+// A keyboard poll (`altHeld`: Alt down in the poll's own snapshot): Alt+Enter
+// is taken out of the state (and starts a switch);
 // a game that has not flipped for a while (paused, waiting for a key) is
 // switched here.
-void TakeDisplayKeys(BYTE* state);
+void TakeDisplayKeys(BYTE* state, bool altHeld);
+// A key event of the keyboard's buffer, in order: an Enter pressed while Alt
+// is down counts even when both are let go before the poll.
+void DisplayKeyEvent(::DWORD key, bool down);
 // A waiting point (keyboard poll, flip, flip status, message peek, tick
 // read): the windowed game's messages are handled, a close asked for is
 // passed on to the game.
