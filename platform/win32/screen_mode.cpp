@@ -268,6 +268,14 @@ void ShowDesk() {
                    SWP_NOZORDER | SWP_SHOWWINDOW);
     ::SetForegroundWindow(D.desk);
     ::SetFocus(D.desk);
+    ::RECT outer = {}, client = {};
+    ::GetWindowRect(D.desk, &outer);
+    ::GetClientRect(D.desk, &client);
+    ::POINT origin = {0, 0};
+    ::ClientToScreen(D.desk, &origin);
+    Trace("display: window %ld,%ld %ldx%ld, client %ld,%ld %ldx%ld", outer.left, outer.top,
+          outer.right - outer.left, outer.bottom - outer.top, origin.x, origin.y, client.right,
+          client.bottom);
 }
 
 void ShowGameWindow() {

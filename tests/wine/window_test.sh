@@ -9,8 +9,10 @@
 # window, then the window is closed as its close button closes it (Alt+F4
 # asks the same of the window: WM_SYSCOMMAND SC_CLOSE, then WM_CLOSE): the
 # game ends as a quit from the menu ends it, exit code 0, no fatal message,
-# the hall of fame written. The steps wait on the backend's trace
-# (VX_TRACE) and on the screen.
+# the hall of fame written. Then once more in Wine's own desktop, which
+# draws the window's caption and buttons: the window's client area shows
+# the menu, and a mouse click on the close button ends the game as well.
+# The steps wait on the backend's trace (VX_TRACE) and on the screen.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 vx_scratch
@@ -64,12 +66,20 @@ normal_window() {
     xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_NORMAL
 }
 
-# The window's content, stretched back to 800x600 (5-6-5), as window.png.
+# The window's content, stretched back to 800x600 (5-6-5), as window.png;
+# with $client set (a geometry such as 764x573+18+23), that part of the
+# screen.
+client=
 window_picture() {
   local w
-  w=$(game_window) || return 1
-  import -window "$w" window-x.png 2>/dev/null &&
-    convert window-x.png -resize '800x600!' window-800.png && vx_565 window-800.png window.png
+  if [ -n "$client" ]; then
+    import -window root screen-x.png 2>/dev/null &&
+      convert screen-x.png -crop "$client" +repage window-x.png || return 1
+  else
+    w=$(game_window) || return 1
+    import -window "$w" window-x.png 2>/dev/null || return 1
+  fi
+  convert window-x.png -resize '800x600!' window-800.png && vx_565 window-800.png window.png
 }
 
 # Root-mean-square difference of window.png from $1 (0 to 1), in the part
@@ -149,5 +159,37 @@ check "no fatal message box" bash -c "! grep -q 'Fatal' game.log && ! xdotool se
 check "the hall of fame was written as at a quit from the menu" \
   test game/Data/hiscore.dat -nt before-close
 check "Data\\hiscore.dat holds 280 bytes" test "$(stat -c %s game/Data/hiscore.dat)" = 280
+
+# The same on a Windows desktop: in Wine's own desktop, Wine draws the
+# window's caption and its buttons as Windows does, and the close button is
+# clicked with the mouse.
+trace=$PWD/trace-desktop.txt
+alt_downs=0
+alt_enters=0
+exe=$(winepath -w "$VX_WIN32_BUILD/velnorix.exe")
+(cd game && VX_TRACE="Z:${trace//\//\\}" exec wine explorer /desktop=velnorix-test,800x600 "$exe") \
+  > desktop.log 2>&1 &
+game=$!
+vx_cleanups+=("kill $game 2>/dev/null")
+check "on a Windows desktop: the menu appears full-screen" vx_wait_screen menu.png 90 1000
+xdotool mousemove 400 300
+alt_enter windowed 1
+# "display: window X,Y WxH, client X,Y WxH", in the desktop's pixels.
+read -r wx wy ww wh cx cy cw ch < <(sed -n \
+  's/^display: window \(-*[0-9]*\),\(-*[0-9]*\) \([0-9]*\)x\([0-9]*\), client \(-*[0-9]*\),\(-*[0-9]*\) \([0-9]*\)x\([0-9]*\).*/\1 \2 \3 \4 \5 \6 \7 \8/p' \
+  "$trace" | tail -n 1)
+echo "  the window: ${ww}x${wh} at $wx,$wy; its client area ${cw}x${ch} at $cx,$cy"
+check "a window with a caption above its client area" \
+  test "${cy:-0}" -gt "${wy:-0}" -a "${ww:-0}" -gt "${cw:-0}" -a "${cw:-0}" -ge 400
+client=${cw}x${ch}+${cx}+${cy}
+check "the menu page is drawn in the window's client area" wait_window menu.png 60 0.06
+cp screen-x.png desktop-window-x.png
+touch -d '-1 second' before-click
+xdotool mousemove $((wx + ww - 12)) $((wy + 12)) click 1
+check "a click on the close button asks the game to end" \
+  vx_wait_line "close: the game ends as from the menu" 60
+check "the game ends" vx_wait_exit 90
+check "no fatal message box" bash -c "! xdotool search --name 'Fatal Error' >/dev/null 2>&1"
+check "the hall of fame was written" test game/Data/hiscore.dat -nt before-click
 
 vx_done
