@@ -68,17 +68,34 @@ bool DeletionAllowed(const std::string& path) {
     return true;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t count) {
-    while (count > 0) {
-        const ssize_t done = ::write(fd, data, count);
+// Moves count bytes by steps of the host's read or write: step(at, left)
+// moves up to left bytes at offset at of the caller's buffer. It ends when
+// all are moved, when a step moves none (the end of a file) or when one fails
+// (an interrupted step is taken again). *moved gets the bytes moved; false
+// when a step failed.
+template <typename Step>
+bool MoveBytes(size_t count, size_t* moved, Step step) {
+    size_t total = 0;
+    bool ok = true;
+    while (total < count) {
+        const ssize_t done = step(total, count - total);
         if (done < 0) {
             if (errno == EINTR) continue;
-            return false;
+            ok = false;
+            break;
         }
-        data += done;
-        count -= static_cast<size_t>(done);
+        if (done == 0) break;
+        total += static_cast<size_t>(done);
     }
-    return true;
+    *moved = total;
+    return ok;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t count) {
+    size_t moved = 0;
+    return MoveBytes(count, &moved,
+                     [&](size_t at, size_t left) { return ::write(fd, data + at, left); }) &&
+           moved == count;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -212,20 +229,13 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read, void* /*overl
     if (core::FaultDue("ReadFile", &code)) return FALSE;
     if (!Live(file) || (file->access & GENERIC_READ) == 0 || (buffer == nullptr && count > 0))
         return FALSE;
-    auto* at = static_cast<uint8_t*>(buffer);
-    DWORD total = 0;
-    while (total < count) {
-        const ssize_t done = ::read(file->fd, at + total, count - total);
-        if (done < 0) {
-            if (errno == EINTR) continue;
-            if (read != nullptr) *read = total;
-            return FALSE;
-        }
-        if (done == 0) break;  // end of file
-        total += static_cast<DWORD>(done);
-    }
-    if (read != nullptr) *read = total;
-    return TRUE;
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    size_t moved = 0;
+    const bool ok = MoveBytes(count, &moved, [&](size_t at, size_t left) {
+        return ::read(file->fd, bytes + at, left);
+    });
+    if (read != nullptr) *read = static_cast<DWORD>(moved);
+    return ok ? TRUE : FALSE;
 }
 
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD count, DWORD* written,
@@ -235,19 +245,13 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD count, DWORD* written,
     if (core::FaultDue("WriteFile", &code)) return FALSE;
     if (!Live(file) || (file->access & GENERIC_WRITE) == 0 || (buffer == nullptr && count > 0))
         return FALSE;
-    const auto* at = static_cast<const uint8_t*>(buffer);
-    DWORD total = 0;
-    while (total < count) {
-        const ssize_t done = ::write(file->fd, at + total, count - total);
-        if (done < 0) {
-            if (errno == EINTR) continue;
-            if (written != nullptr) *written = total;
-            return FALSE;
-        }
-        total += static_cast<DWORD>(done);
-    }
-    if (written != nullptr) *written = total;
-    return TRUE;
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    size_t moved = 0;
+    const bool ok = MoveBytes(count, &moved, [&](size_t at, size_t left) {
+        return ::write(file->fd, bytes + at, left);
+    });
+    if (written != nullptr) *written = static_cast<DWORD>(moved);
+    return ok ? TRUE : FALSE;
 }
 
 BOOL CloseHandle(HANDLE file) {
