@@ -14,6 +14,7 @@ add_subdirectory(platform)
 add_subdirectory(game)
 add_subdirectory(install)
 add_subdirectory(uninstall)
+add_subdirectory(tools/wine_probe)
 
 # The program icon (resource 101 of velnorix.exe), from the host build's
 # content tools; a host build that has not drawn it yet gives a program

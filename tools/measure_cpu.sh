@@ -15,7 +15,7 @@
 #       for before-and-after figures. VELNORIX_PRESENT passes through.
 #       --shots keeps a screenshot of each state in DIR.
 #
-#   tools/measure_cpu.sh --windows [--seconds N] [--shots DIR] [WIN32BUILD...]
+#   tools/measure_cpu.sh --windows [--seconds N] [--shots DIR] [--probe] [WIN32BUILD...]
 #       the same states for velnorix.exe of each Windows build folder (default:
 #       build-win32) under Wine, full-screen on an 800x600x16 Xvfb screen of
 #       its own with a Wine prefix of its own (WINEPREFIX, default a fresh one
@@ -24,6 +24,13 @@
 #       thread, wined3d_cs Wine's drawing thread), then wineserver. Keys are
 #       held for 0.2 s (the game polls once a frame). The suspended game is
 #       brought back by another Wine program (notepad) that opens and closes.
+#       --probe also measures, after each build's game, that build's
+#       vx_wine_probe.exe (tools/wine_probe: the game's DirectDraw calls of a
+#       play frame every 27 ms and nothing else) on the same screen: "probe"
+#       is the play frame (a fill, 48 sprites, the flip), "probe-lock" the
+#       same with a lock, write and unlock of the back buffer, "probe-flip"
+#       the flip alone. What the probe costs is Wine's own: no program making
+#       these calls avoids it.
 #
 # The figures are a report, not a test: they depend on the machine and on
 # whatever else runs on it.
@@ -93,12 +100,14 @@ if [ "${1:-}" = "--windows" ]; then
     shift
     seconds=8
     shots=
+    probe=
     builds=()
     while [ $# -gt 0 ]; do
         case "$1" in
             --seconds) seconds=${2:?}; shift 2 ;;
             --shots) shots=$(mkdir -p "${2:?}" && cd "$2" && pwd); shift 2 ;;
-            -h|--help) sed -n '2,40p' "$0"; exit 0 ;;
+            --probe) probe=1; shift ;;
+            -h|--help) sed -n '2,46p' "$0"; exit 0 ;;
             *) builds+=("$1"); shift ;;
         esac
     done
@@ -206,6 +215,31 @@ if [ "${1:-}" = "--windows" ]; then
         game=
         wineserver -k 2>/dev/null || true
         wineserver -w 2>/dev/null || true
+        [ -n "$probe" ] || continue
+        if [ ! -f "$dir/vx_wine_probe.exe" ]; then
+            report probe "no vx_wine_probe.exe in this build"
+            continue
+        fi
+        for mode in probe probe-lock probe-flip; do
+            case "$mode" in
+                probe) args=() ;;
+                probe-lock) args=(--lock) ;;
+                *) args=(--sprites 0 --no-clear) ;;
+            esac
+            (cd "$work/run" && exec wine "$dir/vx_wine_probe.exe" "${args[@]}") >"$work/game.log" 2>&1 &
+            game=$!
+            sleep 5
+            alive
+            server=$(server_pid)
+            [ -n "$server" ] || server=$game
+            report "$mode" "$(measure_threads "$game" "$seconds" "$server")"
+            shot "$mode"
+            kill "$game" 2>/dev/null || true
+            wait "$game" 2>/dev/null || true
+            game=
+            wineserver -k 2>/dev/null || true
+            wineserver -w 2>/dev/null || true
+        done
     done
     exit 0
 fi

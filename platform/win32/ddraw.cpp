@@ -11,13 +11,14 @@
 // - A flip completes at the display's refresh. A driver that reports a flip
 //   done at once (Wine on a virtual X screen has no refresh to wait for) gets
 //   the refresh period added: the flip status stays "still drawing" until one
-//   period has passed since the last flip, sleeping a millisecond per query.
+//   period has passed since the last flip, a query sleeping out the rest.
 //
 // The surface handles are records of the backend (screen_mode.h) holding the
 // real surface: Alt+Enter puts new real surfaces behind the same handles.
 #include <initializer_list>
 
 #include "blit_rect.h"
+#include "pacing.h"
 #include "screen_mode.h"
 #include "trace.h"
 #include "win32.h"
@@ -346,14 +347,22 @@ HRESULT Surface_Unlock(LPDIRECTDRAWSURFACE surface, void* rect) {
 }
 
 HRESULT Surface_GetFlipStatus(LPDIRECTDRAWSURFACE surface, DWORD flags) {
+    win32::NoteWaitPoint();
     win32::DisplayPoint(true);
     if (LostBySwitch(surface) || Real(surface) == nullptr) return DDERR_SURFACELOST;
     // A window has no flip of its own: only the refresh period is kept.
     const HRESULT result = win32::Windowed() ? DD_OK : Real(surface)->GetFlipStatus(flags);
     if (result != DD_OK || flags != DDGFS_ISFLIPDONE || LastFlip == 0) return result;
     static const int64_t period = RefreshPeriodCounts();
-    if (Now() - LastFlip >= period) return result;
-    ::Sleep(1);
+    const int64_t rest = period - (Now() - LastFlip);
+    if (rest <= 0) return result;
+    // The rest of the period, in whole milliseconds rounded up.
+    static const int64_t countsPerMs = [] {
+        ::LARGE_INTEGER frequency = {};
+        ::QueryPerformanceFrequency(&frequency);
+        return frequency.QuadPart / 1000 > 0 ? frequency.QuadPart / 1000 : 1;
+    }();
+    ::Sleep(static_cast<::DWORD>((rest + countsPerMs - 1) / countsPerMs));
     return DDERR_WASSTILLDRAWING;
 }
 

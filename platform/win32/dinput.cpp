@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "gamepad.h"
+#include "pacing.h"
 #include "screen_mode.h"
 #include "trace.h"
 #include "win32.h"
@@ -70,6 +71,7 @@ KeyboardPolls Polls;
 void PaceRepeatedPoll(::IDirectInputDeviceA* device, HRESULT result, const BYTE* state,
                       DWORD size) {
     if (size != kLargestState) return;  // the mouse is read once a frame
+    win32::NoteWaitPoint();
     const ::DWORD now = ::GetTickCount();
     const bool same = device == Polls.device && now == Polls.tick && result == Polls.result &&
                       (result != DI_OK || std::memcmp(state, Polls.last, kLargestState) == 0);

@@ -6,14 +6,15 @@
 // window procedure, which looks up the program's procedure by the class atom
 // and calls it with the handle cast.
 //
-// The tick count gives the processor back inside the game's busy waits: the
-// third read in a row that finds the same millisecond sleeps a millisecond
-// first (the waits themselves and their results stay as the game wrote them).
+// The tick count gives the processor back inside the game's busy waits (see
+// pacing.cpp; the waits themselves and their results stay as the game wrote
+// them).
 // A message queue peeked empty again and again (the suspended game's pump)
 // waits for the next message, at most a few milliseconds, from the third
 // empty peek within a millisecond: a message ends the wait at once.
 #include <cstdarg>
 
+#include "pacing.h"
 #include "screen_mode.h"
 #include "trace.h"
 #include "win32.h"
@@ -84,13 +85,10 @@ void ToSeam(const ::MSG& from, MSG* to) {
     return to;
 }
 
-constexpr int kReadsBeforeSleep = 2;
 constexpr int kEmptyPeeksBeforeWait = 2;
 constexpr ::DWORD kEmptyQueueWaitMs = 8;
 ::DWORD LastEmptyPeek = 0;
 int EmptyPeeks = 0;
-::DWORD LastTick = 0;
-int SameTickReads = 0;
 
 }  // namespace
 
@@ -139,6 +137,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
 
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (msg == nullptr) return FALSE;
+    win32::NoteWaitPoint();
     ::MSG real = {};
     const ::BOOL found = ::PeekMessageA(&real, Real(window), filterMin, filterMax, removeFlags);
     if (found) {
@@ -199,18 +198,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
 
 DWORD GetTickCount() {
     win32::DisplayPoint(false);  // a close asked for reaches the game's waits
-    ::DWORD now = ::GetTickCount();
-    if (now == LastTick) {
-        if (++SameTickReads >= kReadsBeforeSleep) {
-            ::Sleep(1);
-            now = ::GetTickCount();
-            SameTickReads = 0;
-        }
-    } else {
-        SameTickReads = 0;
-    }
-    LastTick = now;
-    return now;
+    return static_cast<DWORD>(win32::PacedTickCount());
 }
 
 HICON LoadIconA(HINSTANCE instance, int resource) {
