@@ -347,7 +347,7 @@ HRESULT Surface_Unlock(LPDIRECTDRAWSURFACE surface, void* rect) {
 }
 
 HRESULT Surface_GetFlipStatus(LPDIRECTDRAWSURFACE surface, DWORD flags) {
-    win32::NoteWaitPoint();
+    win32::FlipStatusPoint();
     win32::DisplayPoint(true);
     if (LostBySwitch(surface) || Real(surface) == nullptr) return DDERR_SURFACELOST;
     // A window has no flip of its own: only the refresh period is kept.

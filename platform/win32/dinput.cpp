@@ -71,7 +71,7 @@ KeyboardPolls Polls;
 void PaceRepeatedPoll(::IDirectInputDeviceA* device, HRESULT result, const BYTE* state,
                       DWORD size) {
     if (size != kLargestState) return;  // the mouse is read once a frame
-    win32::NoteWaitPoint();
+    win32::KeyboardPollPoint();
     const ::DWORD now = ::GetTickCount();
     const bool same = device == Polls.device && now == Polls.tick && result == Polls.result &&
                       (result != DI_OK || std::memcmp(state, Polls.last, kLargestState) == 0);

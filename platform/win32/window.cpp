@@ -137,7 +137,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
 
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (msg == nullptr) return FALSE;
-    win32::NoteWaitPoint();
+    win32::MessagePeekPoint();
     ::MSG real = {};
     const ::BOOL found = ::PeekMessageA(&real, Real(window), filterMin, filterMax, removeFlags);
     if (found) {
@@ -198,7 +198,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
 
 DWORD GetTickCount() {
     win32::DisplayPoint(false);  // a close asked for reaches the game's waits
-    return static_cast<DWORD>(win32::PacedTickCount());
+    return win32::PacedTickCount();
 }
 
 HICON LoadIconA(HINSTANCE instance, int resource) {
