@@ -6,7 +6,9 @@
 # frames are drawn stretched into it: the menu page, then a game started
 # with Return, its side panel and its blocks. Alt+Enter again: full-screen,
 # the same play frame on the screen, and play goes on. Once more into the
-# window, then the window is closed as its close button closes it (Alt+F4
+# window; paused there and switched to full-screen, the paused frame is
+# shown and P resumes; into the window a third time, then the window is
+# closed as its close button closes it (Alt+F4
 # asks the same of the window: WM_SYSCOMMAND SC_CLOSE, then WM_CLOSE): the
 # game ends as a quit from the menu ends it, exit code 0, no fatal message,
 # the hall of fame written. Then once more in Wine's own desktop, which
@@ -134,15 +136,49 @@ alt_enter full-screen 1
 check "Alt+Enter in play: full-screen, the play frame on the screen" \
   vx_wait_screen play.png 60 0 "$vx_play_panel"
 check "play goes on full-screen" vx_wait_moving 60
-differing=$(compare -metric AE empty.png screen.png null: 2>&1)
-check "the blocks are shown full-screen ($differing pixels from an empty field)" \
-  test "${differing:-0}" -gt 2500 2>/dev/null
+import -window root full-x.png 2>/dev/null
+vx_565 full-x.png full.png
+to_play=$(compare -metric AE play.png full.png null: 2>&1)
+to_empty=$(compare -metric AE empty.png full.png null: 2>&1)
+check "the blocks are shown full-screen ($to_play pixels from play, $to_empty from an empty field)" \
+  test "${to_play:-1}" -lt "${to_empty:-0}" 2>/dev/null
 
 xdotool mousemove 400 300
 alt_enter windowed 2
 check "Alt+Enter in play again: a window" normal_window
 check "play goes on in the window" wait_window play.png 60 0.08 "$vx_play_panel"
 check "the surfaces were restored after each switch" vx_wait_line "restore: 0x00000000" 30 9
+
+# Paused, then switched: the paused frame is shown at once full-screen, the
+# game stays paused, and P resumes play there.
+xdotool keydown p
+vx_wait_line "key: 25 down" 60 1
+xdotool keyup p
+check "P pauses the game in the window" vx_wait_still 60
+window_picture && cp window.png paused.png
+alt_enter full-screen 2
+# The screen within the stretching's blur of the window's paused picture.
+like_paused() {
+  local end=$((SECONDS + $1)) d=
+  while :; do
+    if import -window root paused-x.png 2>/dev/null && vx_565 paused-x.png paused-screen.png; then
+      d=$(compare -metric RMSE paused.png paused-screen.png null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+      awk -v d="$d" 'BEGIN { exit !(d + 0 < 0.06) }' && return 0
+    fi
+    [ $SECONDS -ge $end ] && { echo "  the screen differs from the paused window by ${d:-?}"; return 1; }
+    sleep 0.3
+  done
+}
+check "Alt+Enter while paused: full-screen, the paused frame on the screen" like_paused 60
+check "the game stays paused" vx_still
+xdotool keydown p
+vx_wait_line "key: 25 down" 60 2
+xdotool keyup p
+check "P resumes play full-screen" vx_wait_moving 60
+xdotool mousemove 400 300
+alt_enter windowed 3
+check "Alt+Enter in play a third time: a window" normal_window
+check "play goes on in the window once more" wait_window play.png 60 0.08 "$vx_play_panel"
 
 # The window's close button.
 touch -d '-1 second' before-close
