@@ -39,25 +39,47 @@ function browserPids(profile) {
   return [...pids];
 }
 
+// Clock ticks used so far by each thread of the processes, by the process's
+// kind and the thread's name (e.g. "renderer/chromium", the page's main
+// thread), and in all.
 function ticks(pids) {
-  let total = 0;
+  const threads = { all: 0 };
   for (const pid of pids) {
+    let kind = 'browser';
     try {
-      const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
-      const f = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
-      total += Number(f[11]) + Number(f[12]);
-    } catch (e) { /* ended meanwhile */ }
+      const m = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8').match(/--type=([a-z-]+)/);
+      if (m) kind = m[1];
+    } catch (e) { continue; }
+    let tasks = [];
+    try { tasks = fs.readdirSync(`/proc/${pid}/task`); } catch (e) { continue; }
+    for (const tid of tasks) {
+      try {
+        const stat = fs.readFileSync(`/proc/${pid}/task/${tid}/stat`, 'utf8');
+        const name = stat.slice(stat.indexOf('(') + 1, stat.lastIndexOf(')'));
+        const f = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+        const used = Number(f[11]) + Number(f[12]);
+        threads[`${kind}/${name}`] = (threads[`${kind}/${name}`] || 0) + used;
+        threads.all += used;
+      } catch (e) { /* ended meanwhile */ }
+    }
   }
-  return total;
+  return threads;
 }
 
-// Per cent of one core used by the whole browser over the span.
+// Per cent of one core used by the whole browser over the span, and the
+// threads that used the most.
 async function cpu(profile) {
   const t0 = ticks(browserPids(profile));
   const start = Date.now();
   await new Promise((r) => setTimeout(r, seconds * 1000));
-  const used = ticks(browserPids(profile)) - t0;
-  return (100 * used / hz) / ((Date.now() - start) / 1000);
+  const t1 = ticks(browserPids(profile));
+  const span = (Date.now() - start) / 1000;
+  const pct = (n) => (100 * n / hz) / span;
+  const top = Object.keys(t1).filter((k) => k !== 'all')
+    .map((k) => [k, t1[k] - (t0[k] || 0)]).filter(([, n]) => n > 0)
+    .sort((a, b) => b[1] - a[1]).slice(0, 4)
+    .map(([k, n]) => `${k} ${pct(n).toFixed(1)}`).join(', ');
+  return { total: pct(t1.all - t0.all), top };
 }
 
 const waitState = (page, name) =>
@@ -83,19 +105,21 @@ async function main() {
   await page.goto(server.url);
   await waitState(page, 'menu');
   await page.keyboard.press('Shift');  // sound on, as a player's first key
-  console.log(`browser, menu: ${(await cpu(dir)).toFixed(1)} % of a core`);
+  const menu = await cpu(dir);
+  console.log(`browser, menu: ${menu.total.toFixed(1)} % of a core (${menu.top})`);
   await page.keyboard.press('Enter');
   await waitState(page, 'playing');
   const t0 = await page.evaluate(() => performance.now());
   const play = await cpu(dir);
   const times = await page.evaluate((t) => window.vxWeb.flipTimes.filter((x) => x > t + 300), t0);
   const gaps = times.slice(1).map((t, i) => t - times[i]).sort((a, b) => a - b);
-  console.log(`browser, play: ${play.toFixed(1)} % of a core`);
+  console.log(`browser, play: ${play.total.toFixed(1)} % of a core (${play.top})`);
   console.log(`frame pace in play: median ${gaps[gaps.length >> 1].toFixed(2)} ms, ` +
               `95th percentile ${gaps[Math.floor(gaps.length * 0.95)].toFixed(2)} ms (${gaps.length} intervals)`);
   await page.keyboard.press('p');
   await waitState(page, 'paused');
-  console.log(`browser, pause: ${(await cpu(dir)).toFixed(1)} % of a core`);
+  const pause = await cpu(dir);
+  console.log(`browser, pause: ${pause.total.toFixed(1)} % of a core (${pause.top})`);
   await context.close();
   server.close();
 }
