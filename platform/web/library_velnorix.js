@@ -143,6 +143,24 @@ var LibraryVelnorix = {
       if (VX.napWake) VX.napWake();
     },
 
+    // The end of a wait that a timer or an event may end, whichever comes
+    // first: returns wake(), which ends it once (the game resumes in a task
+    // of its own) and calls onWake; the wait's timer is set by
+    // wake.after(ms).
+    waiter: function(wakeUp, onWake) {
+      var done = false;
+      var timer = null;
+      var wake = function() {
+        if (done) return;
+        done = true;
+        if (timer !== null) clearTimeout(timer);
+        onWake();
+        VX.post(function() { wakeUp(); });
+      };
+      wake.after = function(ms) { timer = setTimeout(wake, ms); };
+      return wake;
+    },
+
     // Runs f in a task of its own soon, without the clamping of nested
     // timers: a wait always resumes the game from such a task, so the next
     // timer it sets is not nested.
@@ -363,19 +381,11 @@ var LibraryVelnorix = {
   vx_web_nap: function(ms) {
     Asyncify.handleSleep(function(wakeUp) {
       // Until an event for the game comes, or ms have passed.
-      var done = false;
-      var timer = null;
-      var wake = function() {
-        if (done) return;
-        done = true;
-        VX.napWake = null;
-        if (timer !== null) clearTimeout(timer);
-        VX.post(function() { wakeUp(); });
-      };
+      var wake = VX.waiter(wakeUp, function() { VX.napWake = null; });
       if (VX.events.length > 0) { wake(); return; }
       if (VX.padsSeen) ms = Math.min(ms, VX.padNapMs);
       VX.napWake = wake;
-      timer = setTimeout(wake, ms);
+      wake.after(ms);
     });
   },
 
@@ -387,22 +397,14 @@ var LibraryVelnorix = {
   vx_web_wait_refresh__deps: ['$VX'],
   vx_web_wait_refresh: function() {
     Asyncify.handleSleep(function(wakeUp) {
-      var done = false;
-      var timer = null;
-      var wake = function() {
-        if (done) return;
-        done = true;
-        VX.refreshWake = null;
-        if (timer !== null) clearTimeout(timer);
-        VX.post(function() { wakeUp(); });
-      };
+      var wake = VX.waiter(wakeUp, function() { VX.refreshWake = null; });
       if (VX.refreshPending) {
         VX.refreshWake = wake;
         // A hidden page gets no animation frames: a refresh's time at most.
-        timer = setTimeout(wake, 50);
+        wake.after(50);
       } else {
         // The same picture again: shown a refresh period after it was flipped.
-        timer = setTimeout(wake, Math.max(0, Math.ceil(VX.stillUntil - performance.now())));
+        wake.after(Math.max(0, VX.stillUntil - performance.now()));
       }
     });
   },
