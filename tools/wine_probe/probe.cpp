@@ -204,8 +204,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 back->Unlock(nullptr);
             }
         }
-        while (primary->GetFlipStatus(DDGFS_ISFLIPDONE) == DDERR_WASSTILLDRAWING) Sleep(1);
-        primary->Flip(nullptr, DDFLIP_WAIT);
+        // As the game: the back buffer's flip status, then a flip without
+        // flags.
+        while (back->GetFlipStatus(DDGFS_ISFLIPDONE) == DDERR_WASSTILLDRAWING) Sleep(1);
+        primary->Flip(nullptr, 0);
         ++frame;
 
         // The next frame is due 27 ms after this one was: sleep until then.
