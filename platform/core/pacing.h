@@ -38,10 +38,14 @@ protected:
     ~PacingHost() = default;
 };
 
+// The game's frame period: its frame wait lasts this long. The interfaces the
+// game calls carry no such value, so the backends learn it here, once.
+constexpr DWORD kGameFrameMs = 27;
+
 class Pacing {
 public:
-    // frameMs: the game's frame period (its frame wait) in milliseconds.
-    Pacing(PacingHost& host, DWORD frameMs) : host_(host), frameMs_(frameMs) {}
+    // frameMs: the frame period (the game's frame wait) in milliseconds.
+    explicit Pacing(PacingHost& host, DWORD frameMs = kGameFrameMs) : host_(host), frameMs_(frameMs) {}
 
     // A waiting call of the game: the tick count, after the sleep the call
     // deserves. A keyboard poll or a message peek naps when it repeats the

@@ -9,14 +9,15 @@
 
 #include "backend.h"
 #include "headless.h"
+#include "picture.h"
 #include "pf/files.h"
 #include "pf/window.h"
 
 namespace pf::headless {
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
+constexpr int kWidth = core::kPictureWidth;
+constexpr int kHeight = core::kPictureHeight;
 
 // Thrown from a waiting call once the run's virtual time is up; the program
 // never catches it, Run does.

@@ -17,14 +17,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "picture.h"
+
 namespace pf::sdl {
 
 class Presenter {
 public:
     enum class Path { None, Renderer, Surface };
 
-    static constexpr int kWidth = 800;
-    static constexpr int kHeight = 600;
+    static constexpr int kWidth = core::kPictureWidth;
+    static constexpr int kHeight = core::kPictureHeight;
 
     ~Presenter() { Close(); }
 

@@ -24,9 +24,6 @@
 namespace pf::sdl {
 namespace {
 
-// The game's frame period: its frame wait lasts this long.
-constexpr DWORD kFrameMs = 27;
-
 class SdlBackend final : public core::Backend, PadKeyTarget, core::PacingHost {
 public:
     ~SdlBackend() override { Stop(); }
@@ -182,7 +179,7 @@ private:
 
     GameWindow window_;
     Refresh refresh_;
-    core::Pacing pacing_{*this, kFrameMs};
+    core::Pacing pacing_{*this};
     core::KeyTaps taps_;
     Gamepads pads_;
     AudioOutput audio_;

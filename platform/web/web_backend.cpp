@@ -26,6 +26,7 @@
 #include "key_taps.h"
 #include "pacing.h"
 #include "pf/window.h"
+#include "picture.h"
 
 // The page library (library_velnorix.js).
 extern "C" {
@@ -51,10 +52,8 @@ void vx_web_game_ended(int result);
 namespace pf::web {
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
-// The game's frame period: its frame wait lasts this long.
-constexpr DWORD kFrameMs = 27;
+constexpr int kWidth = core::kPictureWidth;
+constexpr int kHeight = core::kPictureHeight;
 // The longest nap of a poll or peek that follows another one directly: the
 // page ends it early when an event arrives (and makes it a few ms while a
 // gamepad, which sends no events, is in use).
@@ -350,7 +349,7 @@ private:
         }
     }
 
-    core::Pacing pacing_{*this, kFrameMs};
+    core::Pacing pacing_{*this};
     bool stirred_ = false;  // the last pump changed what the game sees
 
     uint16_t shown_[kWidth * kHeight] = {};

@@ -26,8 +26,6 @@
 namespace pf::win32 {
 namespace {
 
-// The game's frame period.
-constexpr DWORD kFrameMs = 27;
 // The longest gap between two reads that still bounds the clock, and how
 // long such a bound is trusted (the two clocks may drift apart).
 constexpr int64_t kBoundingGapMs = 2;
@@ -108,7 +106,7 @@ private:
 };
 
 TickHost Host;
-core::Pacing Pacing{Host, kFrameMs};
+core::Pacing Pacing{Host};
 
 }  // namespace
 

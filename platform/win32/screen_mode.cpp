@@ -38,13 +38,14 @@
 #include <cstring>
 #include <utility>
 
+#include "picture.h"
 #include "trace.h"
 
 namespace pf::win32 {
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
+constexpr int kWidth = core::kPictureWidth;
+constexpr int kHeight = core::kPictureHeight;
 constexpr ::DWORD kPumpEveryMs = 4;
 constexpr ::DWORD kIdleBeforePollSwitchMs = 100;
 constexpr int kPollsBeforePollSwitch = 3;
