@@ -27,11 +27,7 @@ check "the bench: frames after a lost surface are the frames without the loss" \
 # The play field with nothing on it: what a lost sheet shows.
 convert play.png -fill black -draw "rectangle 0,0 549,599" empty.png
 
-trace=$PWD/trace.txt
-(cd game && VX_TRACE="Z:${trace//\//\\}" exec wine "$VX_WIN32_BUILD/velnorix.exe") > game.log 2>&1 &
-game=$!
-vx_cleanups+=("kill $game 2>/dev/null")
-game_status=
+vx_start_traced
 
 check "the menu appears" vx_wait_screen menu.png 90
 xdotool keydown Return

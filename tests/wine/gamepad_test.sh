@@ -25,13 +25,8 @@ pad_hold() {
 }
 
 pad 0 0 0
-trace=$PWD/trace.txt
 padfile=$PWD/pad.txt
-(cd game && VX_TRACE="Z:${trace//\//\\}" VX_PAD_FILE="Z:${padfile//\//\\}" \
-  exec wine "$VX_WIN32_BUILD/velnorix.exe") > game.log 2>&1 &
-game=$!
-vx_cleanups+=("kill $game 2>/dev/null")
-game_status=
+vx_start_traced VX_PAD_FILE="Z:${padfile//\//\\}"
 
 check "the menu appears" vx_wait_screen menu.png 90
 check "the backend reads the pad" vx_wait_line "pad 0: connected" 30

@@ -141,15 +141,18 @@ vx_wait_window() {
   done
 }
 
-# The game's folder (game/, the Windows Data) and the Linux bench's menu and
-# first play frames (menu.png, play.png, in 5-6-5) after Return at 5 s.
-vx_bench_menu_and_play() {
+# The game's folder (game/, the Windows Data) and the Linux bench's frames
+# (intro.png, menu.png, play.png, in 5-6-5) with Return at 5 s: flips 1 and 2
+# clear the screen, flip 3 shows the intro, flip 4 the menu; the first flip
+# after Return that differs from the menu is the first play frame.
+vx_bench_frames() {
   mkdir bench game frames
   cp -r "$VX_HOST_BUILD/Data" bench/
   cp -r "$VX_WIN32_BUILD/Data" game/
   printf '%s\n' "5000 key RETURN down" "5100 key RETURN up" > bench.script
   "$VX_HOST_BUILD/velnorix-headless" --dir bench --script bench.script --max-ms 5500 \
     --frames frames > bench.log 2>&1
+  vx_565 frames/frame-000003.png intro.png
   vx_565 frames/frame-000004.png menu.png
   local frame
   for frame in frames/frame-*.png; do
@@ -159,7 +162,22 @@ vx_bench_menu_and_play() {
       break
     fi
   done
+}
+
+vx_bench_menu_and_play() {
+  vx_bench_frames
   check "the bench gives the menu and play frames" test -s play.png
+}
+
+# Starts the Windows game in game/ in the background as $game, tracing to
+# $trace (trace.txt); the arguments are more environment for it (NAME=value).
+vx_start_traced() {
+  trace=$PWD/trace.txt
+  (cd game && exec env VX_TRACE="Z:${trace//\//\\}" "$@" wine "$VX_WIN32_BUILD/velnorix.exe") \
+    > game.log 2>&1 &
+  game=$!
+  vx_cleanups+=("kill $game 2>/dev/null")
+  game_status=
 }
 
 # Still: the same picture over more than a second (a game slowed down by a

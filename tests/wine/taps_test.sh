@@ -26,11 +26,7 @@ wait_shot() {
   done
 }
 
-trace=$PWD/trace.txt
-(cd game && VX_TRACE="Z:${trace//\//\\}" exec wine "$VX_WIN32_BUILD/velnorix.exe") > game.log 2>&1 &
-game=$!
-vx_cleanups+=("kill $game 2>/dev/null")
-game_status=
+vx_start_traced
 check "the menu appears" vx_wait_screen menu.png 90
 
 # The load: one busy loop per core, at the game's own priority.

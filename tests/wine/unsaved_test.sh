@@ -11,22 +11,11 @@ vx_scratch
 vx_start_x
 
 caption_pattern='^Velnorix \[Win32\] - Fatal Error$'
-mkdir bench game frames
-cp -r "$VX_HOST_BUILD/Data" bench/
-cp -r "$VX_WIN32_BUILD/Data" game/
-printf '%s\n' "5000 key RETURN down" "5100 key RETURN up" > bench.script
-"$VX_HOST_BUILD/velnorix-headless" --dir bench --script bench.script --max-ms 5500 \
-  --frames frames > bench.log 2>&1
-vx_565 frames/frame-000004.png menu.png
+vx_bench_frames
 cp game/Data/hiscore.dat hiscore-before.dat
 mkdir game/Data/hiscore.dat.new
 
-trace=$PWD/trace.txt
-(cd game && VX_TRACE="Z:${trace//\//\\}" WINEDEBUG=-all,trace+win \
-  exec wine "$VX_WIN32_BUILD/velnorix.exe") > game.log 2>&1 &
-game=$!
-vx_cleanups+=("kill $game 2>/dev/null")
-game_status=
+vx_start_traced WINEDEBUG=-all,trace+win
 
 box=
 wait_box() {

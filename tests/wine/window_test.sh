@@ -24,11 +24,7 @@ vx_bench_menu_and_play
 # The play field with nothing on it: what a lost sheet would show.
 convert play.png -fill black -draw "rectangle 0,0 549,599" empty.png
 
-trace=$PWD/trace.txt
-(cd game && VX_TRACE="Z:${trace//\//\\}" exec wine "$VX_WIN32_BUILD/velnorix.exe") > game.log 2>&1 &
-game=$!
-vx_cleanups+=("kill $game 2>/dev/null")
-game_status=
+vx_start_traced
 
 # Alt+Enter, each key let go once the game's poll has read it; waits for the
 # display named by $1 ("windowed" or "full-screen") the $2-th time.
